@@ -1,0 +1,317 @@
+// Open, create, close, positioned read and write, length and flush of FILE4.
+#include "file4.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "c4ltoa.h"
+#include "code4.h"
+#include "error4.h"
+#include "file4platform.h"
+#include "u4name.h"
+
+namespace {
+
+bool contextValid(const CODE4 *c) { return c && c->s4valid == S4VALID; }
+
+const char *nameOf(const FILE4 *f) { return f->name ? f->name : ""; }
+
+// "position length", each right-aligned in 19 characters (39 in all).
+void positionText(char out[40], int64_t pos, unsigned len) {
+    c4ltoa45((long)pos, out, 19);
+    out[19] = ' ';
+    c4ltoa45((long)len, out + 20, 19);
+    out[39] = 0;
+}
+
+void resetObject(FILE4 *f) {
+    std::memset(f, 0, sizeof *f);
+    f->hand = -1;
+}
+
+// The file has no write permission for anyone (root ignores mode bits, so
+// access() alone would call every file writable), or none for this user.
+bool isReadOnlyOnDisk(const std::string &path) {
+    struct stat st;
+    if (file4platform.stat(path.c_str(), &st) != 0) return false;
+    if ((st.st_mode & 0222) == 0) return true;
+    return access(path.c_str(), W_OK) != 0 && errno != ENOENT;
+}
+
+int keepName(FILE4 *f, CODE4 *c, const char *name, int copyName) {
+    if (copyName) {
+        f->name = strdup(name);
+        if (!f->name) {
+            file4platform.close(f->hand);
+            resetObject(f);
+            return error4(c, e4memory, E4_LOC_FILE4OPEN);
+        }
+        f->ownsName = 1;
+    } else {
+        f->name = const_cast<char *>(name);
+    }
+    return 0;
+}
+
+// Takes the exclusive no-sharing lock; on failure closes fd and returns errno.
+int lockExclusive(int fd) {
+    if (file4platform.flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    int err = errno;
+    file4platform.close(fd);
+    return err;
+}
+
+void invalidateCache(FILE4 *f, int64_t pos, uint64_t len) {
+    if (f->cacheLen && pos < f->cachePos + (int64_t)f->cacheLen && pos + (int64_t)len > f->cachePos) f->cacheLen = 0;
+}
+
+// Mirrors written bytes into the read-ahead window where they overlap it.
+void updateCache(FILE4 *f, int64_t pos, const unsigned char *data, unsigned len) {
+    if (!f->cacheLen) return;
+    int64_t lo = pos > f->cachePos ? pos : f->cachePos;
+    int64_t hi = pos + len < f->cachePos + (int64_t)f->cacheLen ? pos + len : f->cachePos + f->cacheLen;
+    if (lo < hi) std::memcpy(f->cache + (lo - f->cachePos), data + (lo - pos), (size_t)(hi - lo));
+}
+
+ssize_t readFully(int fd, void *buf, size_t len, int64_t pos) {
+    size_t done = 0;
+    while (done < len) {
+        ssize_t n = file4platform.pread(fd, static_cast<char *>(buf) + done, len - done, (off_t)(pos + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return done ? (ssize_t)done : -1;
+        }
+        if (n == 0) break;
+        done += (size_t)n;
+    }
+    return (ssize_t)done;
+}
+
+}  // namespace
+
+bool file4exists(const char *name) {
+    struct stat st;
+    return file4platform.stat(u4nameResolve(u4namePlatform(name)).c_str(), &st) == 0;
+}
+
+int file4open(FILE4 *f, CODE4 *c, const char *name, int copyName) {
+    if (!f || !c || !name) return error4(nullptr, e4parmNull, E4_LOC_FILE4OPEN);
+    resetObject(f);
+    f->codeBase = c;
+    c->errorCode = 0;
+    std::string path = u4nameResolve(u4namePlatform(name));
+    bool readOnly = c->readOnly || isReadOnlyOnDisk(path);
+    int flags = readOnly ? O_RDONLY : O_RDWR;
+    if (c->writeThrough && !readOnly) flags |= O_DSYNC;
+    int fd = file4platform.open(path.c_str(), flags, 0);
+    int err = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        struct stat st;
+        if (file4platform.fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+            file4platform.close(fd);
+            fd = -1;
+            err = EISDIR;
+        } else if ((err = lockExclusive(fd)) != 0) {
+            fd = -1;
+        }
+    }
+    if (fd < 0) {
+        int code = file4errorFromErrno(err);
+        if (c->openError) return error4describe(c, code, E4_LOC_FILE4OPEN, name, nullptr, nullptr);
+        c->errorCode = r4noOpen;
+        return r4noOpen;
+    }
+    f->hand = fd;
+    f->isReadOnly = readOnly ? 1 : 0;
+    // The resolved name is what later operations (and messages) use.
+    if (path != name) {
+        f->name = strdup(path.c_str());
+        if (!f->name) {
+            file4platform.close(fd);
+            resetObject(f);
+            return error4(c, e4memory, E4_LOC_FILE4OPEN);
+        }
+        f->ownsName = 1;
+        return 0;
+    }
+    return keepName(f, c, name, copyName);
+}
+
+int file4create(FILE4 *f, CODE4 *c, const char *name, int copyName) {
+    if (!f || !c) return error4(nullptr, e4parmNull, E4_LOC_FILE4CREATE);
+    if (!name) return file4tempLow(f, c, c->createTemp, nullptr);
+    resetObject(f);
+    f->codeBase = c;
+    if (c->errorCode < 0) return -1;
+    std::string path = u4namePlatform(name);
+    auto refuse = [&]() {
+        if (c->createError) return error4describe(c, e4create, E4_LOC_FILE4CREATE, name, nullptr, nullptr);
+        c->errorCode = r4exists;
+        return (int)r4exists;
+    };
+    bool exists = file4exists(path.c_str());
+    if (exists && c->safety) return refuse();
+    int flags = O_RDWR | O_CREAT | (c->safety ? O_EXCL : O_TRUNC);
+    if (exists) {
+        // Replacing: the existing file must be openable for writing (and not
+        // held by another opener) before its contents go.
+        std::string existing = u4nameResolve(path);
+        int probe = file4platform.open(existing.c_str(), O_RDWR, 0);
+        if (probe < 0 || lockExclusive(probe) != 0) return refuse();
+        file4platform.close(probe);
+        path = existing;
+    }
+    int fd = file4platform.open(path.c_str(), flags, 0666);
+    if (fd < 0 || lockExclusive(fd) != 0) return refuse();
+    f->hand = fd;
+    if (c->createTemp) f->removeOnClose = 1;
+    return keepName(f, c, path == name ? name : path.c_str(), path == name ? copyName : 1);
+}
+
+int file4close(FILE4 *f) {
+    if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4CLOSE);
+    if (f->hand == -1) return 0;
+    CODE4 *c = f->codeBase;
+    int rc = 0;
+    if (file4platform.close(f->hand) != 0)
+        rc = error4describe(c, e4close, E4_LOC_FILE4CLOSE, nameOf(f), nullptr, nullptr);
+    f->hand = -1;
+    if (f->removeOnClose && f->name && file4platform.unlink(f->name) != 0 && rc == 0)
+        rc = error4describe(c, e4remove, E4_LOC_FILE4CLOSE, nameOf(f), nullptr, nullptr);
+    if (f->ownsName) std::free(f->name);
+    std::free(f->cache);
+    resetObject(f);
+    return rc;
+}
+
+int file4readAheadSet(FILE4 *f, uint32_t size) {
+    std::free(f->cache);
+    f->cache = nullptr;
+    f->cacheCap = f->cacheLen = 0;
+    if (size == 0) return 0;
+    f->cache = static_cast<unsigned char *>(std::malloc(size));
+    if (!f->cache) return error4(f->codeBase, e4memory, E4_LOC_FILE4READ);
+    f->cacheCap = size;
+    return 0;
+}
+
+unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
+    if (!f || !buf) return (unsigned)error4(nullptr, e4parmNull, E4_LOC_FILE4READ), 0;
+    CODE4 *c = f->codeBase;
+    if (!contextValid(c) || c->errorCode < 0 || len == 0) return 0;
+    if (pos < 0 || f->hand < 0) {
+        char where[40];
+        positionText(where, -1, len);
+        error4describe(c, e4read, E4_LOC_FILE4READ, nameOf(f), where, "file4readLow");
+        return 0;
+    }
+    if (f->cache && len < f->cacheCap) {
+        if (!(pos >= f->cachePos && pos + len <= f->cachePos + (int64_t)f->cacheLen)) {
+            ssize_t n = readFully(f->hand, f->cache, f->cacheCap, pos);
+            f->cachePos = pos;
+            f->cacheLen = n > 0 ? (uint32_t)n : 0;
+            if (n < 0) goto failed;
+        }
+        int64_t avail = f->cachePos + f->cacheLen - pos;
+        unsigned n = avail < (int64_t)len ? (unsigned)(avail > 0 ? avail : 0) : len;
+        std::memcpy(buf, f->cache + (pos - f->cachePos), n);
+        return n;
+    }
+    {
+        ssize_t n = readFully(f->hand, buf, len, pos);
+        if (n >= 0) return (unsigned)n;
+    }
+failed:
+    // A platform read failure (not a short read at the end of the file).
+    char where[40];
+    positionText(where, pos, len);
+    error4describe(c, e4read, E4_LOC_FILE4READ, nameOf(f), where, "file4readLow");
+    return 0;
+}
+
+int file4readAll(FILE4 *f, int64_t pos, void *buf, unsigned len) {
+    if (!f || !buf) return error4(nullptr, e4parmNull, E4_LOC_FILE4READALL);
+    CODE4 *c = f->codeBase;
+    if (!contextValid(c)) return error4(nullptr, e4parm, E4_LOC_FILE4READALL);
+    if (c->errorCode < 0) return -1;
+    unsigned n = file4read(f, pos, buf, len);
+    if (c->errorCode < 0) return c->errorCode;
+    if (n != len) {
+        char where[40];
+        positionText(where, pos, len);
+        return error4describe(c, e4read, E4_LOC_FILE4READALL, nameOf(f), where, "file4readAllLow");
+    }
+    return 0;
+}
+
+int file4write(FILE4 *f, int64_t pos, const void *data, unsigned len) {
+    if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4WRITE);
+    CODE4 *c = f->codeBase;
+    if (!contextValid(c) || pos < 0 || (!data && len) || f->hand < 0)
+        return error4(contextValid(c) ? c : nullptr, e4parm, E4_LOC_FILE4WRITE);
+    if (c->errorCode < 0) return -1;
+    if (f->isReadOnly) return error4describe(c, e4write, E4_MSG_WRITE_READ_ONLY, nameOf(f), nullptr, nullptr);
+    if (len == 0) return 0;
+    struct stat st;
+    int64_t oldLen = file4platform.fstat(f->hand, &st) == 0 ? (int64_t)st.st_size : -1;
+    size_t done = 0;
+    int err = 0;
+    while (done < len) {
+        ssize_t n = file4platform.pwrite(f->hand, static_cast<const char *>(data) + done, len - done, (off_t)(pos + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += (size_t)n;
+    }
+    if (done == len) {
+        updateCache(f, pos, static_cast<const unsigned char *>(data), len);
+        return 0;
+    }
+    // Never leave a half-written extension behind: put the old length back.
+    if (oldLen >= 0 && pos + (int64_t)done > oldLen) file4platform.ftruncate(f->hand, (off_t)oldLen);
+    invalidateCache(f, pos, len);
+    long loc = (err == ENOSPC || err == EDQUOT) ? (long)E4_MSG_DISK_FULL : (long)E4_LOC_FILE4WRITE;
+    return error4describe(c, e4write, loc, nameOf(f), nullptr, nullptr);
+}
+
+int64_t file4len(FILE4 *f) {
+    if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4LEN);
+    struct stat st;
+    if (f->hand < 0 || file4platform.fstat(f->hand, &st) != 0) {
+        error4describe(f->codeBase, e4len, E4_LOC_FILE4LEN, nameOf(f), nullptr, nullptr);
+        return -1;
+    }
+    return (int64_t)st.st_size;
+}
+
+int file4lenSet(FILE4 *f, int64_t len) {
+    if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4LENSET);
+    CODE4 *c = f->codeBase;
+    if (!contextValid(c)) return error4(nullptr, e4parm, E4_LOC_FILE4LENSET);
+    if (c->errorCode < 0 || (c->errorCode > 0 && c->errorCode < 200)) return -1;
+    if (f->isReadOnly) return error4describe(c, e4parm, E4_MSG_LENSET_READ_ONLY, nameOf(f), nullptr, nullptr);
+    if (len < 0 || f->hand < 0 || file4platform.ftruncate(f->hand, (off_t)len) != 0)
+        return error4describe(c, e4lenSet, E4_LOC_FILE4LENSET, nameOf(f), nullptr, nullptr);
+    invalidateCache(f, len, UINT64_MAX / 4);
+    return 0;
+}
+
+int file4flush(FILE4 *f) {
+    if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4FLUSH);
+    if (f->isReadOnly || f->hand < 0) return 0;
+    CODE4 *c = f->codeBase;
+    int saved = c->errorCode;
+    c->errorCode = 0;
+    int rc = file4platform.fsync(f->hand);
+    c->errorCode = saved;
+    if (rc != 0) return error4describe(c, e4optFlush, E4_LOC_FILE4FLUSH, nameOf(f), nullptr, nullptr);
+    return 0;
+}

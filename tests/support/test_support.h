@@ -1,0 +1,54 @@
+// Helpers shared by the tests: a fresh temporary folder per test, a context
+// fixture that keeps error boxes quiet, and small file utilities.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "brindle.h"
+
+namespace vt {
+
+// A fresh folder under the system's temporary folder, removed at destruction.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::string &path() const { return path_; }
+    std::string file(const std::string &name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::vector<unsigned char> readFile(const std::string &path);
+void writeFile(const std::string &path, const std::vector<unsigned char> &bytes);
+void writeFile(const std::string &path, const std::string &text);
+// Copy a file of tests/fixtures into dir and return the copy's path.
+std::string copyFixture(const std::string &relative, const TempDir &dir);
+std::string fixturePath(const std::string &relative);
+
+// Captures what the error routine shows while alive.
+class ShownErrors {
+public:
+    ShownErrors();
+    ~ShownErrors();
+    const std::vector<std::string> &messages() const;
+    void clear();
+};
+
+// A test with an initialised context (errors shown are captured) and a
+// temporary folder.
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    CODE4 cb{};
+    TempDir dir;
+    ShownErrors shown;
+};
+
+}  // namespace vt
