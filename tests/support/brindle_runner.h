@@ -1,0 +1,20 @@
+// Runs the brindle tool as a child process and captures what it prints.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace vt {
+
+struct RunResult {
+    int status = -1;  // exit status
+    std::string out;
+    std::string err;
+};
+
+std::string brindlePath();
+RunResult runBrindle(const std::vector<std::string> &args);
+// Runs a Python program with Debian's interpreter (which sees python3-dbf
+// and python3-dbfread) with the given arguments.
+RunResult runPython(const std::string &program, const std::vector<std::string> &args);
+
+}  // namespace vt
