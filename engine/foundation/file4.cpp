@@ -190,6 +190,13 @@ int file4close(FILE4 *f) {
     return rc;
 }
 
+int file4removeNow(FILE4 *f) {
+    if (!f || f->hand == -1 || !f->name) return 0;
+    if (file4platform.unlink(f->name) != 0) return 0;
+    f->removeOnClose = 0;
+    return 1;
+}
+
 int file4readAheadSet(FILE4 *f, uint32_t size) {
     std::free(f->cache);
     f->cache = nullptr;

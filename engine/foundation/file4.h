@@ -53,6 +53,11 @@ int file4create(FILE4 *f, CODE4 *c, const char *name, int copyName);
 int file4tempLow(FILE4 *f, CODE4 *c, int removeOnClose, const char *ext);
 // Close (deleting when removeOnClose); a closed file returns 0.
 int file4close(FILE4 *f);
+// Remove the file's name now and keep the open file usable until it is
+// closed (a program killed meanwhile leaves nothing behind); close then has
+// nothing to remove. 1 when the name is gone, 0 when it could not be removed
+// (an outcome, not reported: a removeOnClose file is still removed at close).
+int file4removeNow(FILE4 *f);
 // Bytes read (fewer at the end of the file); 0 when errorCode is negative.
 unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len);
 // 0 when exactly len bytes were read, else -70.

@@ -148,6 +148,39 @@ TEST_F(EngineTest, TemporaryFileIsRemovedOnClose) {
     unsetenv("TMPDIR");
 }
 
+TEST_F(EngineTest, FileRemovedWhileOpenStaysUsableAndCloseRemovesNothing) {
+    setenv("TMPDIR", dir.path().c_str(), 1);
+    FILE4 f;
+    ASSERT_EQ(file4tempLow(&f, &cb, 1, nullptr), 0);
+    std::string name = f.name;
+    EXPECT_EQ(file4removeNow(&f), 1);
+    EXPECT_FALSE(file4exists(name.c_str()));
+    ASSERT_EQ(file4write(&f, 0, "spool", 5), 0);
+    char back[5];
+    ASSERT_EQ(file4readAll(&f, 0, back, 5), 0);
+    EXPECT_EQ(std::string(back, 5), "spool");
+    // A new file may take the freed name meanwhile; closing must not touch it.
+    vt::writeFile(name, std::string("other"));
+    EXPECT_EQ(file4close(&f), 0);
+    EXPECT_EQ(cb.errorCode, 0);
+    EXPECT_TRUE(file4exists(name.c_str()));
+    {
+        // A name that cannot be removed stays, and close removes it as before.
+        PlatformOverride guard;
+        file4platform.unlink = [](const char *) -> int {
+            errno = EACCES;
+            return -1;
+        };
+        ASSERT_EQ(file4tempLow(&f, &cb, 1, nullptr), 0);
+        name = f.name;
+        EXPECT_EQ(file4removeNow(&f), 0);
+        EXPECT_TRUE(file4exists(name.c_str()));
+    }
+    EXPECT_EQ(file4close(&f), 0);
+    EXPECT_FALSE(file4exists(name.c_str()));
+    unsetenv("TMPDIR");
+}
+
 TEST_F(EngineTest, TemporaryNameSearchGivesUpAfter100) {
     setenv("TMPDIR", dir.path().c_str(), 1);
     for (int i = 0; i < 10000; i++) {

@@ -1,0 +1,50 @@
+// Internals shared by the source files of the sort (sort4.cpp, sort4quick.cpp,
+// sort4spool.cpp, sort4merge.cpp); not part of the engine's public face.
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+#include "foundation/bytes.h"
+#include "indexes/sort4.h"
+
+// Element order: key bytes as unsigned, then the record-number slot.
+inline int sort4compare(const unsigned char *a, const unsigned char *b, uint32_t keyLen) {
+    if (int r = std::memcmp(a, b, keyLen)) return r;
+    uint32_t ra = b4::getU32le(a + keyLen), rb = b4::getU32le(b + keyLen);
+    return ra < rb ? -1 : (ra > rb ? 1 : 0);
+}
+
+// Sort n element pointers into element order (the elements stay put).
+void sort4quick(unsigned char **p, uint64_t n, uint32_t keyLen);
+
+// Whether the sort may take bytes more without passing its budget.
+inline bool sort4affords(const SORT4 *s, uint64_t bytes) {
+    return s->memHeld <= s->budget && bytes <= s->budget - s->memHeld;
+}
+// Account bytes taken (positive) or given back (negative).
+inline void sort4hold(SORT4 *s, int64_t delta) {
+    s->memHeld += (uint64_t)delta;
+    if (s->memHeld > s->memPeak) s->memPeak = s->memHeld;
+}
+// Stop the sort with a failure code; returns the code.
+int sort4fail(SORT4 *s, int rc);
+
+// Bytes one merging spool costs beside its buffer (record and order entry).
+constexpr uint64_t SORT4_SPOOL_OVERHEAD = sizeof(SORT4SPOOL) + sizeof(SORT4SPOOL *);
+
+// Sort the elements held in memory and write them as one more spool.
+int sort4spool(SORT4 *s);
+// Flush the spool writer (end of the input phase or of a merge pass).
+int sort4spoolFlush(SORT4 *s);
+// Create spool file i if needed (a nameless temporary file) or empty it.
+int sort4spoolFileReady(SORT4 *s, int i);
+// Elements of spool number n of the current spool file.
+uint64_t sort4spoolLength(const SORT4 *s, uint64_t n);
+
+// Merge the spools (in passes when they outnumber what the budget can
+// buffer) and prepare the final merge; 0 or negative.
+int sort4mergePrepare(SORT4 *s);
+// The next element of the final merge: 0, r4done or negative.
+int sort4mergeNext(SORT4 *s, unsigned char **element);
+// Give back the merge records and buffers.
+void sort4mergeRelease(SORT4 *s);
