@@ -324,6 +324,25 @@ TEST_F(Sort4Test, DefaultBudgetSortsInMemoryAndABudgetBelowTheFloorIsRaised) {
     expectSorted(in, out);
 }
 
+TEST_F(Sort4Test, RandomSettingsAgainstAModel) {
+    std::mt19937 rng(12);
+    for (int round = 0; round < 60; round++) {
+        int keyLen = (int)(rng() % 41), extraLen = (int)(rng() % 13);
+        cb.memSizeSortBudget = rng() % (256 << 10);
+        cb.memSizeSortBuffer = rng() % 8192;
+        cb.memSizeBuffer = rng() % 65536;
+        size_t n = rng() % 8000;
+        SCOPED_TRACE("round " + std::to_string(round));
+        auto in = randomElements(rng, n, keyLen, extraLen, 1 + rng() % 256);
+        SORT4 kept;
+        auto out = sortAll(in, keyLen, extraLen, &kept);
+        EXPECT_LE(kept.memPeak, kept.budget);
+        expectSorted(in, out);
+    }
+    EXPECT_TRUE(listFolder(tmp.path()).empty());
+    expectNoDescriptorLeft();
+}
+
 TEST_F(Sort4Test, SpoolFilesHaveNoNameWhileOpenAndAreClosedByFree) {
     std::mt19937 rng(4);
     auto in = randomElements(rng, 20000, 8, 0, 256);
