@@ -26,7 +26,7 @@ constexpr uint64_t kPointerSize = sizeof(unsigned char *);
 
 uint64_t roundDown1024(uint64_t n) { return n / 1024 * 1024; }
 
-// Bytes a pool block of n elements costs (the pool's link and alignment).
+// Bytes one pool block costs: its elements, the pool's link and alignment.
 uint64_t blockCost(const SORT4 *s) { return (uint64_t)s->blockElems * s->elemSize + 16; }
 
 // Gate shared by the operations after sort4init: stamp, failure, error state.

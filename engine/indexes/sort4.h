@@ -115,8 +115,9 @@ struct SORT4 {
 };
 
 // Start a sort of elements with keyLen key bytes and extraLen bytes of extra
-// information; 0, or -930 for impossible lengths. The memory budget is the
-// context's memSizeSortBudget at this moment.
+// information; 0, or -930 for impossible lengths (s is then left zeroed and
+// needs no sort4free). The memory budget is the context's memSizeSortBudget
+// at this moment; nothing is allocated before the first sort4put.
 int sort4init(SORT4 *s, CODE4 *c, int keyLen, int extraLen);
 // Add an element. recNo must fit 32 bits unsigned; key holds keyLen bytes;
 // extra holds extraLen bytes (null: zeros). 0 or negative.
