@@ -20,6 +20,14 @@ struct INDEX4HOOKS {
     int (*closeIndexes)(DATA4 *d);
     // Flush the index files of d.
     int (*flushIndexes)(DATA4 *d);
+    // Navigation in the order of the selected tag (d->tagSelected), as
+    // d4top, d4bottom and d4skip: 0, 3, 4, 5 or a negative code.
+    int (*tagTop)(DATA4 *d);
+    int (*tagBottom)(DATA4 *d);
+    int (*tagSkip)(DATA4 *d, long n);
+    // The record number of the first entry of the reuse tag ("DEL4REUSE"),
+    // 0 when the table has none or it is empty.
+    long (*reuseRecord)(DATA4 *d);
 };
 
 // The hooks the index layer registered, or all null.

@@ -30,6 +30,15 @@ int memo4fileOpen(MEMO4FILE *m, DATA4FILE *d, const char *name);
 // Create a memo file; a null name makes a temporary one in the folder of d.
 int memo4fileCreate(MEMO4FILE *m, CODE4 *c, DATA4FILE *d, const char *name);
 int memo4fileClose(MEMO4FILE *m);
+// Read the memo starting at block into the entry (length 0 for block <= 0).
+// A block or length outside the file is -1110.
+int memo4fileRead(MEMO4FILE *m, long block, F4MEMO *entry);
+// Store len bytes as the memo that replaces the one at oldBlock: in place
+// when its blocks suffice, else at the end of the file. *newBlock gets the
+// block number (0 for an empty memo).
+int memo4fileWrite(MEMO4FILE *m, long oldBlock, const char *data, uint32_t len, long *newBlock);
+// Make room for need bytes in the entry's buffer; 0 or -920.
+int memo4entryReserve(F4MEMO *entry, CODE4 *c, uint64_t need);
 // Write the pending contents of a changed memo entry and update the field's
 // block number (used by d4write and d4append).
 int memo4fieldWrite(F4MEMO *entry);

@@ -1,0 +1,32 @@
+// Table-handle internals shared by the files of the tables layer.
+#pragma once
+#include <cstdint>
+
+#include "data4.h"
+#include "field4.h"
+
+// Fill the field's bytes in record with its blank form: type '2' holds the
+// three 16-bit values 1899, 12, 30; binary fields (class 1 or 2) zeros;
+// everything else blanks.
+void field4blankBytes(const FIELD4 *f, unsigned char *record);
+// Whether the field keeps its contents in the memo file (M, G and X).
+inline bool field4isMemo(const FIELD4 *f) { return f->memo != nullptr; }
+// Reset every memo entry of the handle (length 0, needs-read set).
+void d4memoResetAll(DATA4 *d);
+// Write the memo entries that were changed, storing the new block numbers
+// in the record buffer. 0 or the first failure.
+int d4memoWriteChanged(DATA4 *d);
+// Go to record n: goError decides between -70 and a silent 5.
+int d4goLow(DATA4 *d, long n, int goError);
+// The handle's record count, refreshed from its table file.
+long d4recCountLow(DATA4 *d);
+// Checks the handle and the error gate: 0 to go on, else what to return.
+int d4check(DATA4 *d, long location);
+// Currency (an int64 in units of 1/10000) as text with 0..4 decimals,
+// truncated: the integer part, '.', the decimals; '-' for negative values.
+// out needs 32 bytes; returns the length (out is terminated).
+int field4currencyText(int64_t value, int decimals, char *out);
+// Give a memo entry its field and the shared empty contents.
+void memo4entryInit(F4MEMO *entry, FIELD4 *f);
+// Free the entry's buffer.
+void memo4entryFree(F4MEMO *entry);

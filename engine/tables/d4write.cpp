@@ -1,0 +1,245 @@
+// Writing records: d4write, d4update, appending (d4appendStart, d4append,
+// d4appendBlank), d4flush, and the record-buffer edits d4delete, d4recall,
+// d4blank, d4changed, d4deleted.
+//
+// A record write goes: key maintenance (index layer) -> changed memos ->
+// the record bytes. A failure at any step undoes the key changes and leaves
+// `changed`, the buffer and the pending memos as they were, so the caller
+// can retry or give up with d4changed(d, 0).
+#include <cstring>
+
+#include "d4internal.h"
+#include "dfile4.h"
+#include "foundation/code4.h"
+#include "foundation/error4.h"
+#include "index_seam.h"
+#include "memo4.h"
+
+namespace {
+
+int refuseReadOnly(DATA4 *d, long location) {
+    (void)location;
+    return error4describe(d->codeBase, e4write, E4_MSG_WRITE_READ_ONLY, d->alias, nullptr, nullptr);
+}
+
+void undoKeys(DATA4 *d, long recNo, bool keysChanged) {
+    if (keysChanged && index4hooks().undoKeys) index4hooks().undoKeys(d, recNo);
+}
+
+// Every memo reference of the record is made blank (a null field keeps its
+// reference), so that pending memos are written as new ones.
+void blankMemoReferences(DATA4 *d) {
+    for (int i = 0; i < d->nMemoFields; i++) {
+        FIELD4 *f = d->memoFields[i].field;
+        if (!(f->nullable && f4null(f))) field4blankBytes(f, d->record);
+    }
+}
+
+}  // namespace
+
+int d4write(DATA4 *d, long recNo) {
+    if (int rc = d4check(d, E4_LOC_D4WRITE)) return rc;
+    CODE4 *c = d->codeBase;
+    DATA4FILE *df = d->dataFile;
+    long n = recNo == -1 ? d->recNo : recNo;
+    if (d->readOnly) return refuseReadOnly(d, E4_LOC_D4WRITE);
+    // A record that exists may be written even with bof set (the handle then
+    // stands on record 1); end of file and numbers outside the table may not.
+    if (d->eof || n < 1 || n > d4recCountLow(d))
+        return error4describe(c, e4write, E4_MSG_WRITE_NO_RECORD, d->alias, nullptr, nullptr);
+
+    bool keysChanged = false;
+    if (index4hooks().updateKeys) {
+        if (d->recNoOld != n) {
+            if (file4readAll(&df->file, dfile4recordPos(df, n), d->recordOld, df->recordLen) != 0) return c->errorCode;
+            d->recNoOld = n;
+        }
+        if (std::memcmp(d->record, d->recordOld, df->recordLen) != 0) {
+            int rc = index4hooks().updateKeys(d, n);
+            if (rc != 0) return rc;
+            keysChanged = true;
+        }
+    }
+    int rc = d4memoWriteChanged(d);
+    if (rc == 0) rc = file4write(&df->file, dfile4recordPos(df, n), d->record, df->recordLen);
+    if (rc != 0) {
+        undoKeys(d, n, keysChanged);
+        return rc;
+    }
+    df->headerChanged = 1;
+    std::memcpy(d->recordOld, d->record, df->recordLen);
+    d->recNoOld = n;
+    d->changed = 0;
+    return 0;
+}
+
+int d4update(DATA4 *d) {
+    if (int rc = d4check(d, E4_LOC_D4UPDATE)) return rc;
+    int rc = 0;
+    if (d->recNo >= 1 && !d->eof && d->changed) {
+        rc = d4write(d, d->recNo);
+        if (rc == 0) d->recNoOld = -1;
+    }
+    // A failed write keeps its pending memos for a retry.
+    if (rc == 0) d4memoResetAll(d);
+    return rc;
+}
+
+int d4appendStart(DATA4 *d, int useMemo) {
+    if (int rc = d4check(d, E4_LOC_D4APPENDSTART)) return rc;
+    CODE4 *c = d->codeBase;
+    DATA4FILE *df = d->dataFile;
+    int rc = d4update(d);
+    if (rc != 0) return rc;
+    if (useMemo == 1 && d->recNo >= 1 && !d->eof && d->nMemoFields) {
+        if (file4readAll(&df->file, dfile4recordPos(df, d->recNo), d->recordOld, df->recordLen) != 0)
+            return c->errorCode;
+        d->recNoOld = d->recNo;
+        // The new record carries copies of the memos, written as new memos.
+        for (int i = 0; i < d->nMemoFields; i++) {
+            F4MEMO *e = &d->memoFields[i];
+            f4memoLen(e->field);
+            if (c->errorCode < 0) return c->errorCode;
+            e->changed = 1;
+        }
+    } else {
+        for (int i = 0; i < d->nMemoFields; i++) {
+            F4MEMO *e = &d->memoFields[i];
+            memo4entryReset(e);
+            e->needsRead = 0;
+        }
+    }
+    d->recNo = 0;
+    return 0;
+}
+
+int d4append(DATA4 *d) {
+    if (int rc = d4check(d, E4_LOC_D4APPEND)) return rc;
+    CODE4 *c = d->codeBase;
+    DATA4FILE *df = d->dataFile;
+    if (d->readOnly) return refuseReadOnly(d, E4_LOC_D4APPEND);
+    if (d->autoIncrementField && f4assignDouble(d->autoIncrementField, dfile4autoIncrementNext(df)) < 0)
+        return c->errorCode < 0 ? c->errorCode : -1;
+    long previous = d->recNo;
+    d->eof = d->bof = 0;
+    d->changed = 0;
+
+    long reuse = index4hooks().reuseRecord ? index4hooks().reuseRecord(d) : 0;
+    if (reuse > 0) {
+        // The reuse tag names a deleted record: the new contents go there.
+        if (file4readAll(&df->file, dfile4recordPos(df, reuse), d->recordOld, df->recordLen) != 0) {
+            d->changed = 1;
+            return c->errorCode;
+        }
+        d->recNoOld = reuse;
+        d->recNo = reuse;
+        d->changed = 1;
+        blankMemoReferences(d);
+        int rc = d4update(d);
+        if (rc != 0) {
+            d->recNo = previous;
+            return rc;
+        }
+    } else {
+        long count = d4recCountLow(d);
+        if (count < 0) {
+            d->changed = 1;
+            return error4describe(c, e4data, E4_MSG_DATA_CORRUPT, df->file.name, nullptr, nullptr);
+        }
+        long n = count + 1;
+        d->recNo = n;
+        blankMemoReferences(d);
+        bool keysChanged = false;
+        int rc = 0;
+        if (index4hooks().appendKeys) {
+            rc = index4hooks().appendKeys(d, n);
+            keysChanged = rc == 0;
+        }
+        if (rc == 0) rc = d4memoWriteChanged(d);
+        if (rc == 0) rc = dfile4appendRecord(df, d->record);
+        if (rc != 0) {
+            undoKeys(d, n, keysChanged);
+            d->recNo = previous;
+            d->changed = 1;
+            return rc;
+        }
+        d->recCount = df->recCount;
+        std::memcpy(d->recordOld, d->record, df->recordLen);
+        d->recNoOld = n;
+        d->changed = 0;
+    }
+    if (d->autoIncrementField) {
+        dfile4autoIncrementSet(df, dfile4autoIncrementNext(df) + 1.0);
+        df->headerChanged = 1;
+    }
+    return 0;
+}
+
+int d4appendBlank(DATA4 *d) {
+    if (int rc = d4check(d, E4_LOC_D4APPENDBLANK)) return rc;
+    int rc = d4appendStart(d, 0);
+    if (rc == 0) rc = d4blank(d);
+    if (rc == 0) rc = d4append(d);
+    return rc;
+}
+
+int d4flush(DATA4 *d) {
+    if (int rc = d4check(d, E4_LOC_D4FLUSH)) return rc;
+    CODE4 *c = d->codeBase;
+    DATA4FILE *df = d->dataFile;
+    int result = d4update(d);
+    auto keep = [&](int rc) {
+        if (rc < 0 && result == 0) result = rc;
+    };
+    // Nothing can have changed in a file opened read-only.
+    if (!df->file.isReadOnly) keep(dfile4updateHeader(df, 1, 1));
+    keep(file4flush(&df->file));
+    if (df->memoFile.isOpen) keep(file4flush(&df->memoFile.file));
+    if (index4hooks().flushIndexes) keep(index4hooks().flushIndexes(d));
+    if (result == 0 && c->errorCode < 0) result = c->errorCode;
+    return result;
+}
+
+int d4changed(DATA4 *d, int value) {
+    if (int rc = error4checkStamp(d, d ? d->s4valid : 0, E4_LOC_D4CHANGED)) return rc;
+    int previous = d->changed;
+    if (value > 0) d->changed = 1;
+    if (value == 0) d->changed = 0;
+    return previous;
+}
+
+int d4deleted(DATA4 *d) {
+    if (int rc = error4checkStamp(d, d ? d->s4valid : 0, E4_LOC_D4DELETED)) return rc;
+    return d->record[0] != ' ';
+}
+
+int d4delete(DATA4 *d) {
+    if (int rc = d4check(d, E4_LOC_D4DELETE)) return rc;
+    if (d->record[0] != '*') {
+        d->record[0] = '*';
+        d->changed = 1;
+    }
+    return 0;
+}
+
+int d4recall(DATA4 *d) {
+    if (int rc = d4check(d, E4_LOC_D4RECALL)) return rc;
+    if (d->record[0] != ' ') {
+        d->record[0] = ' ';
+        d->changed = 1;
+    }
+    return 0;
+}
+
+int d4blank(DATA4 *d) {
+    if (int rc = d4check(d, E4_LOC_D4BLANK)) return rc;
+    std::memcpy(d->record, d->recordBlank, d->dataFile->recordLen);
+    // Blank memo references mean empty memos; nothing is left to write.
+    for (int i = 0; i < d->nMemoFields; i++) {
+        F4MEMO *e = &d->memoFields[i];
+        memo4entryReset(e);
+        e->needsRead = 0;
+    }
+    d->changed = 1;
+    return 0;
+}
