@@ -21,10 +21,10 @@ namespace {
 
 bool valid(const FIELD4 *f, long location) { return error4checkStamp(f, f ? f->s4valid : 0, location) == 0; }
 
-// Stamp and error gate of an assignment; true to go on.
-bool writable(const FIELD4 *f, long location) {
-    if (!valid(f, location)) return false;
-    return f->data->codeBase->errorCode >= 0;
+// Stamp and error gate of an assignment: 0 to go on, else the result.
+int gate(const FIELD4 *f, long location) {
+    if (int rc = error4checkStamp(f, f ? f->s4valid : 0, location)) return rc;
+    return f->data->codeBase->errorCode < 0 ? -1 : 0;
 }
 
 int unsupported(const FIELD4 *f) {
@@ -100,7 +100,7 @@ char *f4assignPtr(FIELD4 *f) {
 }
 
 int f4assign(FIELD4 *f, const char *text) {
-    if (!writable(f, E4_LOC_F4ASSIGN)) return -1;
+    if (int rc = gate(f, E4_LOC_F4ASSIGN)) return rc;
     if (!text) return error4(f->data->codeBase, e4parmNull, E4_LOC_F4ASSIGN);
     size_t n = std::strlen(text);
     if (f->type != 'N' && f->type != 'F') return f4assignN(f, text, (unsigned)(n > UINT_MAX ? UINT_MAX : n));
@@ -115,7 +115,7 @@ int f4assign(FIELD4 *f, const char *text) {
 }
 
 int f4assignN(FIELD4 *f, const char *text, unsigned len) {
-    if (!writable(f, E4_LOC_F4ASSIGNN)) return -1;
+    if (int rc = gate(f, E4_LOC_F4ASSIGNN)) return rc;
     if (!text && len) return error4(f->data->codeBase, e4parmNull, E4_LOC_F4ASSIGNN);
     unsigned char *p = target(f);
     if (len <= f->len) field4blankBytes(f, f->data->record);
@@ -124,7 +124,7 @@ int f4assignN(FIELD4 *f, const char *text, unsigned len) {
 }
 
 int f4assignChar(FIELD4 *f, int character) {
-    if (!writable(f, E4_LOC_F4ASSIGNCHAR)) return -1;
+    if (int rc = gate(f, E4_LOC_F4ASSIGNCHAR)) return rc;
     if (f->type != 'C' && f->type != 'L') return unsupported(f);
     unsigned char *p = target(f);
     field4blankBytes(f, f->data->record);
@@ -133,7 +133,7 @@ int f4assignChar(FIELD4 *f, int character) {
 }
 
 int f4assignLong(FIELD4 *f, long value) {
-    if (!writable(f, E4_LOC_F4ASSIGNLONG)) return -1;
+    if (int rc = gate(f, E4_LOC_F4ASSIGNLONG)) return rc;
     switch (f->type) {
         case 'I': case 'P':
             putI32(f, (int32_t)value);
@@ -164,13 +164,13 @@ int f4assignLong(FIELD4 *f, long value) {
 }
 
 int f4assignInt(FIELD4 *f, int value) {
-    if (!writable(f, E4_LOC_F4ASSIGNINT)) return -1;
+    if (int rc = gate(f, E4_LOC_F4ASSIGNINT)) return rc;
     if (f->type == 'D' || f->type == 'M' || f->type == 'G') return unsupported(f);
     return f4assignLong(f, value);
 }
 
 int f4assignDouble(FIELD4 *f, double value) {
-    if (!writable(f, E4_LOC_F4ASSIGNDOUBLE)) return -1;
+    if (int rc = gate(f, E4_LOC_F4ASSIGNDOUBLE)) return rc;
     switch (f->type) {
         case 'B': {
             unsigned char b[8];
@@ -211,14 +211,14 @@ int f4assignDouble(FIELD4 *f, double value) {
 }
 
 int f4blank(FIELD4 *f) {
-    if (!writable(f, E4_LOC_F4BLANK)) return -1;
+    if (int rc = gate(f, E4_LOC_F4BLANK)) return rc;
     target(f);
     field4blankBytes(f, f->data->record);
     return 0;
 }
 
 int f4assignNull(FIELD4 *f) {
-    if (!writable(f, E4_LOC_F4ASSIGNNULL)) return -1;
+    if (int rc = gate(f, E4_LOC_F4ASSIGNNULL)) return rc;
     if (!f->nullable) return unsupported(f);
     DATA4 *d = f->data;
     d->record[d->nullFlags->offset + f->nullByte] |= f->nullMask;

@@ -88,7 +88,7 @@ const char *f4currency(FIELD4 *f, int decimals) {
 }
 
 int f4assignCurrency(FIELD4 *f, const char *text) {
-    if (!valid(f, E4_LOC_F4ASSIGNCURRENCY)) return -1;
+    if (int rc = error4checkStamp(f, f ? f->s4valid : 0, E4_LOC_F4ASSIGNCURRENCY)) return rc;
     CODE4 *c = f->data->codeBase;
     if (c->errorCode < 0) return -1;
     if (f->type != 'Y') return unsupported(f);
@@ -159,7 +159,7 @@ const char *f4dateTime(FIELD4 *f) {
 }
 
 int f4assignDateTime(FIELD4 *f, const char *text) {
-    if (!valid(f, E4_LOC_F4ASSIGNDATETIME)) return -1;
+    if (int rc = error4checkStamp(f, f ? f->s4valid : 0, E4_LOC_F4ASSIGNDATETIME)) return rc;
     CODE4 *c = f->data->codeBase;
     if (c->errorCode < 0) return -1;
     if (f->type != 'T') return unsupported(f);

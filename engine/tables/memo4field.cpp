@@ -126,13 +126,13 @@ unsigned f4memoLen(FIELD4 *f) {
 }
 
 int f4memoAssign(FIELD4 *f, const char *text) {
-    if (!memoCheck(f, E4_LOC_F4MEMOASSIGN)) return -1;
+    if (int rc = error4checkStamp(f, f ? f->s4valid : 0, E4_LOC_F4MEMOASSIGN)) return rc;
     if (!text) return error4(codeOf(f), e4parmNull, E4_LOC_F4MEMOASSIGN);
     return f4memoAssignN(f, text, (unsigned)std::strlen(text));
 }
 
 int f4memoAssignN(FIELD4 *f, const char *data, unsigned len) {
-    if (!memoCheck(f, E4_LOC_F4MEMOASSIGNN)) return -1;
+    if (int rc = error4checkStamp(f, f ? f->s4valid : 0, E4_LOC_F4MEMOASSIGNN)) return rc;
     CODE4 *c = codeOf(f);
     if (c->errorCode < 0) return -1;
     if (!data && len) return error4(c, e4parmNull, E4_LOC_F4MEMOASSIGNN);
@@ -155,7 +155,7 @@ int f4memoAssignN(FIELD4 *f, const char *data, unsigned len) {
 }
 
 int f4memoSetLen(FIELD4 *f, unsigned len) {
-    if (!memoCheck(f, E4_LOC_F4MEMOSETLEN)) return -1;
+    if (int rc = error4checkStamp(f, f ? f->s4valid : 0, E4_LOC_F4MEMOSETLEN)) return rc;
     CODE4 *c = codeOf(f);
     if (c->errorCode < 0) return -1;
     if (!field4isMemo(f)) return error4(c, e4parm, E4_MSG_FIELD_TYPE_UNSUPPORTED);
@@ -187,7 +187,7 @@ unsigned f4memoNcpy(FIELD4 *f, char *buffer, unsigned size) {
 }
 
 int f4memoFree(FIELD4 *f) {
-    if (!memoCheck(f, E4_LOC_F4MEMOFREE)) return -1;
+    if (int rc = error4checkStamp(f, f ? f->s4valid : 0, E4_LOC_F4MEMOFREE)) return rc;
     if (!field4isMemo(f)) return 0;
     F4MEMO *e = f->memo;
     makeEmpty(e);
