@@ -50,7 +50,14 @@ int e4getOperator(E4PARSE &p, int *row) {
     e4skipBlanks(p);
     if (p.pos >= p.len || p.src[p.pos] == ')' || p.src[p.pos] == ',') return 0;
     int found = e4lookup(p.src + p.pos, p.len - p.pos, 0, E4R_OPERATOR_FIRST, E4R_OPERATOR_LAST);
-    if (found < 0) return e4parseError(p, e4unrecOperator);
+    if (found < 0) {
+        // Inside a call or brackets a name where an operator should be ends
+        // the level; the call then reports its missing comma or bracket.
+        if (e4nameChar(p.src[p.pos]))
+            for (int i = 0; i < p.opCount; i++)
+                if (p.ops[i] == E4MARK_OPEN) return 0;
+        return e4parseError(p, e4unrecOperator);
+    }
     p.pos += expr4functions()[found].nameLen;
     *row = found;
     return 1;

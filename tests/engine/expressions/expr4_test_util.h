@@ -4,6 +4,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <string>
@@ -32,7 +33,7 @@ inline std::string hex(const void *p, int len) {
 
 // A test with one table of the common field kinds (level 25):
 //   NAME C(10), FIRST C(10), AMOUNT N(10,2), COUNT N(4,0), BORN D, PAID D,
-//   FLAG L, NOTES M, CODE C(4)
+//   FLAG L, DONE L, NOTES M, CODE C(4)
 class ExprTest : public vt::EngineTest {
 protected:
     DATA4 *d = nullptr;
@@ -41,8 +42,8 @@ protected:
         vt::EngineTest::SetUp();
         FIELD4INFO fields[] = {fld("NAME", 'C', 10),   fld("FIRST", 'C', 10), fld("AMOUNT", 'N', 10, 2),
                                fld("COUNT", 'N', 4, 0), fld("BORN", 'D'),      fld("PAID", 'D'),
-                               fld("FLAG", 'L'),        fld("NOTES", 'M'),     fld("CODE", 'C', 4),
-                               END};
+                               fld("FLAG", 'L'),        fld("DONE", 'L'),      fld("NOTES", 'M'),
+                               fld("CODE", 'C', 4),     END};
         d = d4create(&cb, dir.file("people").c_str(), fields);
         ASSERT_NE(d, nullptr);
     }
@@ -62,6 +63,52 @@ protected:
                 ASSERT_GE(f4assign(f, value.c_str()), 0);
         }
         ASSERT_EQ(d4append(t), 0);
+    }
+
+    // A level-30 table of the binary kinds, with a nullable text field:
+    //   ID I, PRICE Y, STAMP T, RATIO B, LABEL C(6) nullable
+    DATA4 *createLevel30(const char *name) {
+        cb.compatibility = 30;
+        FIELD4INFO fields[] = {fld("ID", 'I'), fld("PRICE", 'Y'), fld("STAMP", 'T'), fld("RATIO", 'B', 8, 2),
+                               fld("LABEL", 'C', 6, 0, r4null), END};
+        DATA4 *t = d4create(&cb, dir.file(name).c_str(), fields);
+        cb.compatibility = 25;
+        EXPECT_NE(t, nullptr);
+        return t;
+    }
+
+    // The entries in postfix order, one word each: field names, constants,
+    // the row's name (an unnamed overload takes the name of its group), and
+    // "/n" after operators with a chained operand count.
+    static std::string postfix(const EXPR4 *e) {
+        const EXPR4FUNC *table = expr4functions();
+        std::string s;
+        for (int i = 0; i < e->numItems; i++) {
+            const EXPR4ITEM &it = e->items[i];
+            if (i) s += ' ';
+            if (it.field) {
+                s += it.field->name;
+                continue;
+            }
+            int row = it.row;
+            if (row == 24) {
+                double v;
+                std::memcpy(&v, e->constants + it.i1, sizeof v);
+                char buf[32];
+                std::snprintf(buf, sizeof buf, "%g", v);
+                s += buf;
+                continue;
+            }
+            if (row == 25) {
+                s += "'" + std::string(e->constants + it.i1, it.len) + "'";
+                continue;
+            }
+            int named = row;
+            while (named > 0 && !table[named].name && table[named - 1].code == table[row].code) named--;
+            s += table[named].name ? table[named].name : "?";
+            if (table[row].numParms < 0 && it.numParms != 2) s += "/" + std::to_string(it.numParms);
+        }
+        return s;
     }
 
     EXPR4 *parse(const std::string &text, DATA4 *table = nullptr) {
