@@ -51,6 +51,12 @@ int openMemo(DATA4FILE *df) {
     return memo4fileOpen(&df->memoFile, df, memoName.c_str());
 }
 
+bool memoExists(DATA4FILE *df) {
+    std::string memoName = df->file.name;
+    memoName.resize(memoName.size() + 8, '\0');
+    return u4nameExt(memoName.data(), (int)memoName.size(), "fpt", 1) == 0 && file4exists(memoName.c_str());
+}
+
 // Walks the descriptor block: counts the slots before the terminator, checks
 // each type against the table level and sums the widths. 0 or a code.
 int checkDescriptors(DATA4FILE *df) {
@@ -162,6 +168,11 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
     if (hasMemo && (rc = openMemo(df)) != 0) return failOpen(df, rc);
 
     if ((rc = checkDescriptors(df)) != 0) return rc;
+    // Some writers leave the memo mark clear in tables with memo fields
+    // (python3-dbf's Visual FoxPro tables): their memo file is used when it
+    // is there.
+    if (!df->memoFile.isOpen && df->nFieldsMemo > 0 && memoExists(df) && (rc = openMemo(df)) != 0)
+        return failOpen(df, rc);
 
     df->recCount = df->numRecsStored >= 0 ? df->numRecsStored : -1;
     // Scans read records one after another: keep a read-ahead window.
