@@ -1,0 +1,27 @@
+// brindle count TABLE [--query EXPR] [--deleted]
+#include <cstdio>
+
+#include "commands.h"
+#include "session.h"
+#include "view.h"
+
+namespace brindle {
+
+int runCount(const Options &o) {
+    if (o.args.size() != 1) {
+        complain("count needs one TABLE (see brindle count --help)");
+        return kUsage;
+    }
+    Session s(o);
+    DATA4 *d = s.open(o.args[0]);
+    if (!d) return kEngineError;
+    View view;
+    if (!view.open(d, o.value("--query"), "", o.flag("--deleted"))) return kEngineError;
+    long n = 0;
+    for (bool more = view.first(); more; more = view.next()) n++;
+    if (view.failed() || s.failed()) return kEngineError;
+    std::printf("%ld\n", n);
+    return kOk;
+}
+
+}  // namespace brindle

@@ -1,0 +1,16 @@
+// The sub-commands. Each returns the program's exit status.
+#pragma once
+#include "options.h"
+
+namespace brindle {
+
+int runInfo(const Options &o);
+int runDump(const Options &o);
+int runCount(const Options &o);
+int runEval(const Options &o);
+int runCreate(const Options &o);
+int runAppend(const Options &o);
+int runSet(const Options &o);
+int runDelete(const Options &o, bool recall);
+
+}  // namespace brindle

@@ -1,0 +1,124 @@
+// brindle: a command-line tool over the Brindle engine, for scripts and for
+// checking table files. Exit status: 0 success, 1 an engine or data error,
+// 2 a usage error.
+#include <cstdio>
+#include <cstring>
+#include <map>
+
+#include "commands.h"
+#include "session.h"
+
+using namespace brindle;
+
+namespace {
+
+const char *kUsageText =
+    "usage: brindle [GLOBAL OPTIONS] COMMAND TABLE [ARGUMENTS]\n"
+    "\n"
+    "Commands:\n"
+    "  info     show a table's header, code page, memo file and fields\n"
+    "  dump     print records as text, csv or json\n"
+    "  count    count the records of a view\n"
+    "  eval     evaluate an xBase expression on records\n"
+    "  create   create a new table\n"
+    "  append   append one record\n"
+    "  set      change fields of one record\n"
+    "  delete   mark records deleted\n"
+    "  recall   clear records' deletion marks\n"
+    "\n"
+    "Global options (before or after the command):\n"
+    "  --codepage NAME  read and write text in this code page instead of the table's own\n"
+    "  --no-index       open the table without its production index\n"
+    "  --readonly       open the table read-only\n"
+    "  --help           this text; 'brindle COMMAND --help' explains a command\n"
+    "\n"
+    "Exit status: 0 success, 1 an engine or data error, 2 a usage error.\n";
+
+const std::map<std::string, const char *> kCommandHelp = {
+    {"info",
+     "usage: brindle info TABLE [--json]\n"
+     "Shows the table level, version byte, record count, header and record length,\n"
+     "code page (mark and name), last update, memo file and block size, and every\n"
+     "field (name, type, length, decimals, nullable, binary, autoincrement).\n"},
+    {"dump",
+     "usage: brindle dump TABLE [--format text|csv|json] [--fields A,B] [--deleted]\n"
+     "                    [--start N] [--limit N] [--query EXPR] [--sort EXPR]\n"
+     "Prints the records in record-number order, or in the view of a query (an\n"
+     "xBase logical expression) and a sort (an xBase key expression). Deleted\n"
+     "records only with --deleted. --start N begins at the N-th record of the view,\n"
+     "--limit N prints at most N records. Values: C trimmed, N as stored, D as\n"
+     "YYYY-MM-DD, L as T/F, M the memo text, G/X the size (base64 in json), I, B,\n"
+     "Y (4 decimals), T as YYYY-MM-DDThh:mm:ss; no value is empty (null in json).\n"},
+    {"count",
+     "usage: brindle count TABLE [--query EXPR] [--deleted]\n"
+     "Prints the number of records in the view (deleted records only with --deleted).\n"},
+    {"eval",
+     "usage: brindle eval TABLE EXPR [--recno N | --all] [--key]\n"
+     "Evaluates the expression on a record (default: the first; --all: every\n"
+     "record) and prints one JSON object per record and line:\n"
+     "  {\"recno\": N, \"type\": \"C\", \"length\": 10, \"value\": ..., \"key\": \"...\"}\n"
+     "type is the result type letter, length the result length; value holds C, D\n"
+     "and N results' exact bytes as a string, n and d (day number) as numbers, L\n"
+     "as a boolean. --key adds the key bytes in lower-case hex.\n"},
+    {"create",
+     "usage: brindle create TABLE [--level 25|26|30] [--codepage MARK] FIELD...\n"
+     "FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc], for example\n"
+     "  NAME:C:20  AMOUNT:N:10:2  BORN:D  ACTIVE:L  NOTES:M  ID:I  PRICE:Y  AT:T\n"
+     "  SERIAL:B:autoinc (level 30)  REMARK:C:30:null (level 30)\n"
+     "Level 25 and 26 are FoxPro 2.x tables, 30 Visual FoxPro. MARK is a code page\n"
+     "mark or name (default 0x03, cp1252). An existing table is never overwritten.\n"},
+    {"append",
+     "usage: brindle append TABLE NAME=VALUE...\n"
+     "Appends one record (unnamed fields blank) and prints its record number.\n"
+     "A value that does not fit its field or its code page is refused and nothing\n"
+     "is written.\n"},
+    {"set",
+     "usage: brindle set TABLE RECNO NAME=VALUE... [--null NAME]...\n"
+     "Changes fields of one record; NAME= blanks a field, --null NAME sets a\n"
+     "nullable field to null. Nothing is written when any value is refused.\n"},
+    {"delete", "usage: brindle delete TABLE RECNO...\nMarks the records deleted.\n"},
+    {"recall", "usage: brindle recall TABLE RECNO...\nClears the records' deletion marks.\n"},
+};
+
+const std::map<std::string, OptionSpec> kCommands = {
+    {"info", {{}, {"--json"}}},
+    {"dump", {{"--format", "--fields", "--start", "--limit", "--query", "--sort", "--tag"}, {"--deleted"}}},
+    {"count", {{"--query"}, {"--deleted"}}},
+    {"eval", {{"--recno"}, {"--all", "--key"}}},
+    {"create", {{"--level"}, {}}},
+    {"append", {{}, {}}},
+    {"set", {{"--null"}, {}}},
+    {"delete", {{}, {}}},
+    {"recall", {{}, {}}},
+};
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Options o;
+    std::string error;
+    if (!parseOptions(argc, argv, kCommands, o, error)) {
+        complain(error);
+        std::fputs("run 'brindle --help' for usage\n", stderr);
+        return kUsage;
+    }
+    if (o.command.empty()) {
+        std::fputs(kUsageText, o.help ? stdout : stderr);
+        return o.help ? kOk : kUsage;
+    }
+    if (o.help) {
+        std::fputs(kCommandHelp.at(o.command), stdout);
+        return kOk;
+    }
+    const std::string &c = o.command;
+    if (c == "info") return runInfo(o);
+    if (c == "dump") return runDump(o);
+    if (c == "count") return runCount(o);
+    if (c == "eval") return runEval(o);
+    if (c == "create") return runCreate(o);
+    if (c == "append") return runAppend(o);
+    if (c == "set") return runSet(o);
+    if (c == "delete") return runDelete(o, false);
+    if (c == "recall") return runDelete(o, true);
+    return kUsage;
+}

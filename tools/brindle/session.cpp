@@ -1,0 +1,41 @@
+#include "session.h"
+
+#include <cstdio>
+
+namespace brindle {
+
+namespace {
+// The engine's message box, as text on standard error.
+void printEngineError(const char *, const char *message) {
+    std::string s(message);
+    std::string out;
+    for (size_t i = 0; i < s.size(); i++) {
+        if (s[i] == '\r' && i + 1 < s.size() && s[i + 1] == '\n') continue;
+        out += s[i];
+    }
+    std::fprintf(stderr, "brindle: engine error\n%s", out.c_str());
+}
+}  // namespace
+
+void complain(const std::string &message) { std::fprintf(stderr, "brindle: %s\n", message.c_str()); }
+
+Session::Session(const Options &options) : options_(options) {
+    error4setDisplay(printEngineError);
+    code4init(&cb_);
+    if (options.flag("--no-index")) cb_.autoOpen = 0;
+    if (options.flag("--readonly")) cb_.readOnly = 1;
+}
+
+Session::~Session() { code4initUndo(&cb_); }
+
+DATA4 *Session::open(const std::string &name) { return d4open(&cb_, name.c_str()); }
+
+CodePage Session::codePage(DATA4 *d) const {
+    if (options_.has("--codepage")) {
+        int mark = codePageMark(options_.value("--codepage"));
+        return CodePage(mark >= 0 ? codePageName(mark) : options_.value("--codepage"));
+    }
+    return CodePage(codePageName(d ? d4codePage(d) : 0));
+}
+
+}  // namespace brindle

@@ -1,0 +1,38 @@
+// One engine context for a run of the tool, with the global options applied
+// and engine errors printed as the engine's message text on standard error.
+#pragma once
+#include <string>
+
+#include "brindle.h"
+#include "codepage.h"
+#include "options.h"
+
+namespace brindle {
+
+enum Exit { kOk = 0, kEngineError = 1, kUsage = 2 };
+
+class Session {
+public:
+    explicit Session(const Options &options);
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    CODE4 *code() { return &cb_; }
+    // Opens the table (honouring --no-index and --readonly); null after an
+    // error was printed.
+    DATA4 *open(const std::string &name);
+    // The code page of the open table (or --codepage).
+    CodePage codePage(DATA4 *d) const;
+    // Whether the engine reported an error (it was printed).
+    bool failed() const { return cb_.errorCode < 0; }
+
+private:
+    CODE4 cb_{};
+    const Options &options_;
+};
+
+// Prints "brindle: message" on standard error.
+void complain(const std::string &message);
+
+}  // namespace brindle
