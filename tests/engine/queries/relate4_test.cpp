@@ -231,6 +231,29 @@ TEST_F(RelateTest, ChangingTheQueryBetweenTopsSortsAgain) {
     EXPECT_EQ(walk(), std::vector<long>({7, 6, 8, 9, 10}));
 }
 
+TEST_F(RelateTest, SortedMovesPassOverRecordsThatNoLongerQualify) {
+    fillTen();
+    relation();
+    relate4skipEnable(r, 1);
+    ASSERT_EQ(relate4querySet(r, "AMOUNT > 25"), 0);
+    ASSERT_EQ(relate4sortSet(r, "NAME"), 0);
+    // Brown Clark Evans Hill King Smith White Young
+    ASSERT_EQ(relate4top(r), 0);
+    EXPECT_EQ(d4recNo(d), 4);
+    // Hill (9) and Young (3) stop qualifying after the sort was made.
+    for (long rec : {9L, 3L}) {
+        ASSERT_EQ(d4go(d, rec), 0);
+        f4assignDouble(fAmount, 1);
+        ASSERT_EQ(d4write(d, rec), 0);
+    }
+    std::vector<long> seen;
+    for (int rc = relate4skip(r, 1); rc == 0; rc = relate4skip(r, 1)) seen.push_back(d4recNo(d));
+    EXPECT_EQ(seen, std::vector<long>({6, 8, 10, 5, 7}));
+    EXPECT_EQ(walkBack(), std::vector<long>({7, 5, 10, 8, 6, 4}));
+    // The sorted result was kept: nothing was sorted again.
+    EXPECT_EQ(r->relation->sortGetCount, 8);
+}
+
 TEST_F(RelateTest, SkipOfZeroStaysPut) {
     fillTen();
     relation();
