@@ -1,7 +1,9 @@
 // The relation over one table: query, sorted view, moving in both
 // directions, resets, failures with their messages, and temporary files
 // (each test has its own temporary folder, so leftovers are seen).
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -313,6 +315,10 @@ TEST_F(RelateTest, ConjunctionsAndOtherQueriesMatchADirectEvaluation) {
         ASSERT_FALSE(expected.empty()) << c.query;
         EXPECT_EQ(walk(), expected) << c.query;
     }
+    // The conjunctions are tested operand by operand.
+    ASSERT_EQ(relate4querySet(r, cases[1].query), 0);
+    ASSERT_EQ(relate4top(r), 0);
+    EXPECT_EQ(r->relation->queryPartCount, 4);
     EXPECT_TRUE(shown.messages().empty());
 }
 
@@ -497,6 +503,44 @@ TEST_F(RelateTest, TemporaryFilesAreGoneAfterAFailedSort) {
     r = nullptr;
     EXPECT_EQ(cb.errorCode, rc);
     error4set(&cb, 0);
+}
+
+TEST_F(RelateTest, AKilledProgramLeavesNoTemporaryFile) {
+    for (int i = 1; i <= 500; i++) append(i, std::string(1, (char)('A' + i % 26)), i);
+    std::string path = d4fileName(d);
+    ASSERT_EQ(d4close(d), 0);
+    d = nullptr;
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // A program in the middle of a spooled, backward-skipping sorted walk.
+        CODE4 c{};
+        code4init(&c);
+        c.memSizeSortBudget = 2048;
+        DATA4 *t = d4open(&c, path.c_str());
+        RELATE4 *rel = t ? relate4init(t) : nullptr;
+        char state = rel && relate4skipEnable(rel, 1) == 0 && relate4sortSet(rel, "NAME") == 0 &&
+                             relate4top(rel) == 0 && relate4skip(rel, 100) == 0
+                         ? 'y'
+                         : 'n';
+        if (write(ready[1], &state, 1) != 1) _exit(2);
+        pause();
+        _exit(0);
+    }
+    close(ready[1]);
+    char state = 0;
+    ASSERT_EQ(read(ready[0], &state, 1), 1);
+    close(ready[0]);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(state, 'y');
+    EXPECT_EQ(tempNames(), 0);
+    int inTableFolder = 0;
+    for (auto &e : std::filesystem::directory_iterator(dir.path())) (void)e, inTableFolder++;
+    EXPECT_EQ(inTableFolder, 1);  // the table alone
 }
 
 TEST_F(RelateTest, FreeWithCloseFilesClosesTheTable) {
