@@ -14,6 +14,30 @@
 
 namespace {
 inline const unsigned char *fieldBytes(const E4EVAL &r) { return e4record(r.item) + r.item->i1; }
+
+constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// Numeric text to double exactly as c4atod reads it, with a fast path for
+// the usual field texts: with at most 15 digits the digits and the power of
+// ten are exact doubles, so one division rounds correctly, giving the value
+// the general conversion gives. Longer texts take the general conversion.
+inline double numericText(const char *s, int len) {
+    if (len > E4MAX_NUMBER_TEXT) len = E4MAX_NUMBER_TEXT;
+    int i = 0;
+    while (i < len && s[i] == ' ') i++;
+    bool negative = false;
+    if (i < len && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+    uint64_t digits = 0;
+    int count = 0, decimals = 0;
+    for (; i < len && (unsigned)(s[i] - '0') < 10u; i++, count++) digits = digits * 10 + (unsigned)(s[i] - '0');
+    if (i < len && s[i] == '.')
+        for (i++; i < len && (unsigned)(s[i] - '0') < 10u; i++, count++, decimals++)
+            digits = digits * 10 + (unsigned)(s[i] - '0');
+    if (count == 0) return 0.0;
+    if (count > 15) return c4atod(s, len);
+    double v = (double)digits / kPow10[decimals];
+    return negative ? -v : v;
+}
 }  // namespace
 
 void e4fieldPtr(E4EVAL &r) { *r.top++ = (char *)fieldBytes(r); }
@@ -48,7 +72,7 @@ void e4fieldDateDouble(E4EVAL &r) {
 void e4fieldNumDouble(E4EVAL &r) {
     char *out = e4out(r);
     int width = r.item->i2 < E4MAX_NUMBER_TEXT ? r.item->i2 : E4MAX_NUMBER_TEXT;
-    e4putDouble(out, c4atod((const char *)fieldBytes(r), width));
+    e4putDouble(out, numericText((const char *)fieldBytes(r), width));
     *r.top++ = out;
 }
 

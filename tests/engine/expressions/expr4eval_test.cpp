@@ -347,3 +347,50 @@ TEST_F(ExprTest, ContextRebindsToAnotherHandle) {
 }
 
 }  // namespace
+
+namespace {
+
+using et::ExprTest;
+
+// Numeric fields read as doubles exactly as the number conversion reads
+// them, whatever the text (the evaluator has a fast path of its own).
+TEST_F(ExprTest, NumericFieldsReadAsTheNumberConversionReadsThem) {
+    std::vector<std::string> texts = {"0",          "  -0.00",    "+5",         "1.",        ".5",
+                                      "0.1",        "0.3",        "123.456",    "-99999.99", "9999999.99",
+                                      "12a3",       "-",          "",           "1.2.3",     "  - 5",
+                                      "4503599627", "0000000001", "999999.999", "-.25",      "*****"};
+    uint64_t state = 7;
+    const char alphabet[] = "0123456789.- ";
+    for (int i = 0; i < 3000; i++) {
+        std::string t;
+        int n = 1 + (int)(state % 10);
+        for (int k = 0; k < n; k++) {
+            state = state * 6364136223846793005ull + 1442695040888963407ull;
+            t += alphabet[(state >> 33) % 13];
+        }
+        texts.push_back(t);
+    }
+    FIELD4INFO fields[] = {et::fld("N", 'N', 10, 2), et::fld("WIDE", 'N', 20, 0), et::END};
+    DATA4 *t = d4create(&cb, dir.file("numbers").c_str(), fields);
+    ASSERT_NE(t, nullptr);
+    EXPR4 *narrow = expr4parse(t, "N * 1"), *wide = expr4parse(t, "WIDE * 1");
+    ASSERT_NE(narrow, nullptr);
+    ASSERT_NE(wide, nullptr);
+    texts.push_back("12345678901234567890");  // more digits than the fast path takes
+    texts.push_back("  123456789012345.5");
+    for (const std::string &text : texts) {
+        ASSERT_EQ(d4appendStart(t, 0), 0);
+        ASSERT_EQ(d4blank(t), 0);
+        f4assignN(d4field(t, "N"), text.c_str(), (unsigned)std::min<size_t>(text.size(), 10));
+        f4assignN(d4field(t, "WIDE"), text.c_str(), (unsigned)text.size());
+        ASSERT_EQ(d4append(t), 0);
+        double a = expr4double(narrow), b = expr4double(wide);
+        double wantA = c4atod(f4ptr(d4field(t, "N")), 10), wantB = c4atod(f4ptr(d4field(t, "WIDE")), 20);
+        EXPECT_EQ(std::memcmp(&a, &wantA, 8), 0) << "'" << text << "' " << a << " " << wantA;
+        EXPECT_EQ(std::memcmp(&b, &wantB, 8), 0) << "'" << text << "' " << b << " " << wantB;
+    }
+    expr4free(narrow);
+    expr4free(wide);
+}
+
+}  // namespace
