@@ -117,16 +117,16 @@ const char *expr4str(EXPR4 *e) {
 }
 
 int expr4context(EXPR4 *e, DATA4 *d) {
-    if (int rc = error4checkStamp(e, e ? e->s4valid : 0, E4_LOC_EXPR4VARY)) return rc;
-    if (int rc = error4checkStamp(d, d ? d->s4valid : 0, E4_LOC_EXPR4VARY)) return rc;
-    if (d->dataFile != e->dataFile) return error4(e->codeBase, e4parm, E4_LOC_EXPR4VARY);
+    if (int rc = error4checkStamp(e, e ? e->s4valid : 0, E4_LOC_EXPR4CONTEXT)) return rc;
+    if (int rc = error4checkStamp(d, d ? d->s4valid : 0, E4_LOC_EXPR4CONTEXT)) return rc;
+    if (d->dataFile != e->dataFile) return error4(e->codeBase, e4parm, E4_LOC_EXPR4CONTEXT);
     rebind(e, d);
     return 0;
 }
 
 int expr4recordSet(EXPR4 *e, unsigned char *record) {
-    if (int rc = error4checkStamp(e, e ? e->s4valid : 0, E4_LOC_EXPR4VARY)) return rc;
-    if (!record) return error4(e->codeBase, e4parmNull, E4_LOC_EXPR4VARY);
+    if (int rc = error4checkStamp(e, e ? e->s4valid : 0, E4_LOC_EXPR4CONTEXT)) return rc;
+    if (!record) return error4(e->codeBase, e4parmNull, E4_LOC_EXPR4CONTEXT);
     recordSet(e, record);
     return 0;
 }
