@@ -20,6 +20,11 @@ namespace {
 
 bool contextValid(const CODE4 *c) { return c && c->s4valid == S4VALID; }
 
+int writeThrough(FILE4 *f, int64_t pos, const unsigned char *data, unsigned len);
+int flushPending(FILE4 *f);
+int flushPendingFor(FILE4 *f, int64_t pos, uint64_t len);
+int flushPendingAlways(FILE4 *f);
+
 const char *nameOf(const FILE4 *f) { return f->name ? f->name : ""; }
 
 // "position length", each right-aligned in 19 characters (39 in all).
@@ -178,14 +183,16 @@ int file4close(FILE4 *f) {
     if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4CLOSE);
     if (f->hand == -1) return 0;
     CODE4 *c = f->codeBase;
-    int rc = 0;
-    if (file4platform.close(f->hand) != 0)
+    // What the write-behind buffer holds reaches the file before it closes.
+    int rc = flushPendingAlways(f);
+    if (file4platform.close(f->hand) != 0 && rc == 0)
         rc = error4describe(c, e4close, E4_LOC_FILE4CLOSE, nameOf(f), nullptr, nullptr);
     f->hand = -1;
     if (f->removeOnClose && f->name && file4platform.unlink(f->name) != 0 && rc == 0)
         rc = error4describe(c, e4remove, E4_LOC_FILE4CLOSE, nameOf(f), nullptr, nullptr);
     if (f->ownsName) std::free(f->name);
     std::free(f->cache);
+    std::free(f->pend);
     resetObject(f);
     return rc;
 }
@@ -220,6 +227,7 @@ unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
     }
     if (f->cache && len < f->cacheCap) {
         if (!(pos >= f->cachePos && pos + len <= f->cachePos + (int64_t)f->cacheLen)) {
+            if (flushPendingFor(f, pos, f->cacheCap) != 0) return 0;
             ssize_t n = readFully(f->hand, f->cache, f->cacheCap, pos);
             f->cachePos = pos;
             f->cacheLen = n > 0 ? (uint32_t)n : 0;
@@ -230,6 +238,7 @@ unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
         std::memcpy(buf, f->cache + (pos - f->cachePos), n);
         return n;
     }
+    if (flushPendingFor(f, pos, len) != 0) return 0;
     {
         ssize_t n = readFully(f->hand, buf, len, pos);
         if (n >= 0) return (unsigned)n;
@@ -265,12 +274,40 @@ int file4write(FILE4 *f, int64_t pos, const void *data, unsigned len) {
     if (c->errorCode < 0) return -1;
     if (f->isReadOnly) return error4describe(c, e4write, E4_MSG_WRITE_READ_ONLY, nameOf(f), nullptr, nullptr);
     if (len == 0) return 0;
+    const unsigned char *bytes = static_cast<const unsigned char *>(data);
+    if (f->pendCap) {
+        // Into the pending run when it starts inside it or right after it.
+        if (f->pendLen && pos >= f->pendPos && pos <= f->pendPos + (int64_t)f->pendLen &&
+            (uint64_t)(pos - f->pendPos) + len <= f->pendCap) {
+            uint32_t at = (uint32_t)(pos - f->pendPos);
+            std::memcpy(f->pend + at, bytes, len);
+            if (at + len > f->pendLen) f->pendLen = at + len;
+            updateCache(f, pos, bytes, len);
+            return 0;
+        }
+        if (int rc = flushPending(f)) return rc;
+        if (len < f->pendCap) {
+            std::memcpy(f->pend, bytes, len);
+            f->pendPos = pos;
+            f->pendLen = len;
+            updateCache(f, pos, bytes, len);
+            return 0;
+        }
+    }
+    return writeThrough(f, pos, bytes, len);
+}
+
+namespace {
+
+// The platform write of len bytes at pos; 0 or the reported -120.
+int writeThrough(FILE4 *f, int64_t pos, const unsigned char *data, unsigned len) {
+    CODE4 *c = f->codeBase;
     struct stat st;
     int64_t oldLen = file4platform.fstat(f->hand, &st) == 0 ? (int64_t)st.st_size : -1;
     size_t done = 0;
     int err = 0;
     while (done < len) {
-        ssize_t n = file4platform.pwrite(f->hand, static_cast<const char *>(data) + done, len - done, (off_t)(pos + done));
+        ssize_t n = file4platform.pwrite(f->hand, data + done, len - done, (off_t)(pos + done));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
             err = n < 0 ? errno : ENOSPC;
@@ -279,7 +316,7 @@ int file4write(FILE4 *f, int64_t pos, const void *data, unsigned len) {
         done += (size_t)n;
     }
     if (done == len) {
-        updateCache(f, pos, static_cast<const unsigned char *>(data), len);
+        updateCache(f, pos, data, len);
         return 0;
     }
     // Never leave a half-written extension behind: put the old length back.
@@ -289,6 +326,48 @@ int file4write(FILE4 *f, int64_t pos, const void *data, unsigned len) {
     return error4describe(c, e4write, loc, nameOf(f), nullptr, nullptr);
 }
 
+// Writes the pending run; its bytes leave the buffer whatever the outcome.
+int flushPending(FILE4 *f) {
+    if (!f->pendLen) return 0;
+    uint32_t n = f->pendLen;
+    f->pendLen = 0;
+    return writeThrough(f, f->pendPos, f->pend, n);
+}
+
+// Writes the pending run when it overlaps [pos, pos + len), so that the
+// platform read of those bytes sees them.
+int flushPendingFor(FILE4 *f, int64_t pos, uint64_t len) {
+    if (f->pendLen && pos < f->pendPos + (int64_t)f->pendLen && pos + (int64_t)len > f->pendPos) return flushPending(f);
+    return 0;
+}
+
+// Writes the pending run whatever the error state, leaving a negative
+// error code in place unless this write fails.
+int flushPendingAlways(FILE4 *f) {
+    if (!f->pendLen) return 0;
+    CODE4 *c = f->codeBase;
+    int saved = c->errorCode;
+    c->errorCode = 0;
+    int rc = flushPending(f);
+    if (rc == 0) c->errorCode = saved;
+    return rc;
+}
+
+}  // namespace
+
+int file4writeBehindSet(FILE4 *f, uint32_t size) {
+    if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4WRITE);
+    int rc = f->hand >= 0 ? flushPendingAlways(f) : 0;
+    std::free(f->pend);
+    f->pend = nullptr;
+    f->pendCap = f->pendLen = 0;
+    if (rc != 0 || size == 0) return rc;
+    f->pend = static_cast<unsigned char *>(std::malloc(size));
+    if (!f->pend) return error4(f->codeBase, e4memory, E4_LOC_FILE4WRITE);
+    f->pendCap = size;
+    return 0;
+}
+
 int64_t file4len(FILE4 *f) {
     if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4LEN);
     struct stat st;
@@ -296,7 +375,8 @@ int64_t file4len(FILE4 *f) {
         error4describe(f->codeBase, e4len, E4_LOC_FILE4LEN, nameOf(f), nullptr, nullptr);
         return -1;
     }
-    return (int64_t)st.st_size;
+    int64_t pendingEnd = f->pendLen ? f->pendPos + (int64_t)f->pendLen : 0;
+    return pendingEnd > (int64_t)st.st_size ? pendingEnd : (int64_t)st.st_size;
 }
 
 int file4lenSet(FILE4 *f, int64_t len) {
@@ -305,6 +385,7 @@ int file4lenSet(FILE4 *f, int64_t len) {
     if (!contextValid(c)) return error4(nullptr, e4parm, E4_LOC_FILE4LENSET);
     if (c->errorCode < 0 || (c->errorCode > 0 && c->errorCode < 200)) return -1;
     if (f->isReadOnly) return error4describe(c, e4parm, E4_MSG_LENSET_READ_ONLY, nameOf(f), nullptr, nullptr);
+    if (int rc = flushPending(f)) return rc;
     if (len < 0 || f->hand < 0 || file4platform.ftruncate(f->hand, (off_t)len) != 0)
         return error4describe(c, e4lenSet, E4_LOC_FILE4LENSET, nameOf(f), nullptr, nullptr);
     invalidateCache(f, len, UINT64_MAX / 4);
@@ -314,6 +395,7 @@ int file4lenSet(FILE4 *f, int64_t len) {
 int file4flush(FILE4 *f) {
     if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4FLUSH);
     if (f->isReadOnly || f->hand < 0) return 0;
+    if (int rc = flushPendingAlways(f)) return rc;
     CODE4 *c = f->codeBase;
     int saved = c->errorCode;
     c->errorCode = 0;

@@ -23,6 +23,12 @@ struct FILE4 {
     uint32_t cacheCap;
     uint32_t cacheLen;
     int64_t cachePos;
+    // write-behind buffer (file4writeBehindSet): bytes [pendPos, pendPos +
+    // pendLen) written by the caller but not yet by the platform
+    unsigned char *pend;
+    uint32_t pendCap;
+    uint32_t pendLen;
+    int64_t pendPos;
 };
 
 struct FILE4SEQ_READ {
@@ -73,6 +79,15 @@ int file4lenSet(FILE4 *f, int64_t len);
 int file4flush(FILE4 *f);
 // Keep a read-ahead window of size bytes (0 turns it off); 0 or -920.
 int file4readAheadSet(FILE4 *f, uint32_t size);
+// Keep a write-behind buffer of size bytes (0 turns it off after writing
+// what it holds); 0, -920 or the failure of that write. Writes that run on
+// from each other collect in the buffer and reach the platform together:
+// when the run breaks, on file4flush, file4lenSet and file4close, and before
+// a read of the bytes (reads always see what was written). A failed platform
+// write is reported where it happens (possibly by one of those calls); it
+// drops the buffered bytes and leaves a file it would have extended at its
+// old length.
+int file4writeBehindSet(FILE4 *f, uint32_t size);
 // Whether a name exists (with the case-insensitive fallback).
 bool file4exists(const char *name);
 
