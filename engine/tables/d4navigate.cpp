@@ -55,8 +55,14 @@ int d4goLow(DATA4 *d, long n, int goError) {
             d->recNo = n;
             d->eof = d->bof = 0;
             d->changed = 0;
-            std::memcpy(d->recordOld, d->record, df->recordLen);
-            d->recNoOld = n;
+            // The old-record buffer serves key maintenance only; without an
+            // index layer d4write reads nothing from it.
+            if (index4hooks().updateKeys) {
+                std::memcpy(d->recordOld, d->record, df->recordLen);
+                d->recNoOld = n;
+            } else {
+                d->recNoOld = -1;
+            }
             return 0;
         }
     }

@@ -63,6 +63,7 @@ int d4write(DATA4 *d, long recNo) {
     int rc = d4memoWriteChanged(d);
     if (rc == 0) rc = file4write(&df->file, dfile4recordPos(df, n), d->record, df->recordLen);
     if (rc != 0) {
+        if (rc < 0) dfile4resync(df);
         undoKeys(d, n, keysChanged);
         return rc;
     }
@@ -192,7 +193,14 @@ int d4flush(DATA4 *d) {
         if (rc < 0 && result == 0) result = rc;
     };
     // Nothing can have changed in a file opened read-only.
-    if (!df->file.isReadOnly) keep(dfile4updateHeader(df, 1, 1));
+    if (!df->file.isReadOnly) {
+        int rc = dfile4updateHeader(df, 1, 1);
+        if (rc != 0) {
+            dfile4resync(df);
+            d->recCount = df->recCount;
+        }
+        keep(rc);
+    }
     keep(file4flush(&df->file));
     if (df->memoFile.isOpen) keep(file4flush(&df->memoFile.file));
     if (index4hooks().flushIndexes) keep(index4hooks().flushIndexes(d));

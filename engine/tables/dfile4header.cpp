@@ -74,10 +74,25 @@ int dfile4appendRecord(DATA4FILE *df, unsigned char *record) {
     }
     int rc = file4write(&df->file, dfile4recordPos(df, count + 1), record, len);
     record[df->recordLen] = 0;
-    if (rc != 0) return rc;
+    if (rc != 0) {
+        dfile4resync(df);
+        return rc;
+    }
     df->recCount = count + 1;
     df->headerChanged = 1;
     return 0;
+}
+
+void dfile4resync(DATA4FILE *df) {
+    CODE4 *c = df->codeBase;
+    int saved = c->errorCode;
+    c->errorCode = 0;
+    int64_t len = file4len(&df->file);
+    c->errorCode = saved;
+    if (len < 0) return;
+    int64_t count = len > df->headerLen ? (len - df->headerLen) / df->recordLen : 0;
+    if (count < df->recCount || df->recCount < 0) df->recCount = (int32_t)(count < INT32_MAX ? count : INT32_MAX);
+    df->headerChanged = 1;
 }
 
 double dfile4autoIncrementNext(const DATA4FILE *df) {
@@ -94,7 +109,16 @@ int dfile4close(DATA4FILE *df) {
     if (df->headerChanged && df->file.hand >= 0 && !df->file.isReadOnly) {
         dfile4stampToday(df);
         result = dfile4updateHeader(df, 1, 1);
-        if (result == 0) df->headerChanged = 0;
+        if (result != 0) {
+            // Buffered records may have been lost: the header then tells
+            // what the file really holds.
+            dfile4resync(df);
+            int saved = c->errorCode;
+            c->errorCode = 0;
+            dfile4updateHeader(df, 1, 1);
+            c->errorCode = saved;
+        }
+        df->headerChanged = 0;
     }
     // A failure above must not keep the files from closing.
     int saved = c->errorCode;

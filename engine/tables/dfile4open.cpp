@@ -175,7 +175,10 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
         return failOpen(df, rc);
 
     df->recCount = df->numRecsStored >= 0 ? df->numRecsStored : -1;
-    // Scans read records one after another: keep a read-ahead window.
+    // Scans read records one after another and appends write them one after
+    // another: keep a read-ahead window and a write-behind buffer.
     if (c->fileReadAhead && file4readAheadSet(&df->file, c->fileReadAhead) != 0) return failOpen(df, c->errorCode);
+    if (!df->file.isReadOnly && c->fileReadAhead && file4writeBehindSet(&df->file, c->fileReadAhead) != 0)
+        return failOpen(df, c->errorCode);
     return 0;
 }

@@ -50,6 +50,45 @@ int64_t currencyValue(const FIELD4 *f) {
     return b4::getI64le(b);
 }
 
+// Text to double as c4atod reads it (leading blanks, a sign, digits, '.',
+// digits). Numbers of at most 15 digits and 22 decimals are computed here:
+// the digits and the power of ten are exact doubles, so their quotient is
+// the correctly rounded value c4atod gives too. Longer ones go to c4atod.
+double textToDouble(const char *text, unsigned len) {
+    static const double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    unsigned n = len < 49 ? len : 49, i = 0;
+    while (i < n && text[i] == ' ') i++;
+    bool negative = false;
+    if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    uint64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    for (; i < n && text[i] >= '0' && text[i] <= '9'; i++, digits++) mantissa = mantissa * 10 + (uint64_t)(text[i] - '0');
+    if (i < n && text[i] == '.')
+        for (i++; i < n && text[i] >= '0' && text[i] <= '9'; i++, digits++, decimals++)
+            mantissa = mantissa * 10 + (uint64_t)(text[i] - '0');
+    if (digits == 0) return 0.0;
+    if (digits > 15 || decimals > 22) return c4atod(text, (int)len);
+    double v = (double)mantissa / kPow10[decimals];
+    return negative ? -v : v;
+}
+
+// Text to integer as c4atol reads it (white space, a sign, digits); up to
+// 18 digits computed here, longer ones (which may saturate) by c4atol.
+long textToLong(const char *text, unsigned len) {
+    unsigned n = len < 127 ? len : 127, i = 0;
+    while (i < n && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) i++;
+    bool negative = false;
+    if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    long v = 0;
+    int digits = 0;
+    for (; i < n && text[i] >= '0' && text[i] <= '9'; i++, digits++) {
+        if (digits == 18) return c4atol(text, (int)len);
+        v = v * 10 + (text[i] - '0');
+    }
+    return negative ? -v : v;
+}
+
 // A double truncated toward zero, kept inside the range of long.
 long truncateToLong(double v) {
     if (std::isnan(v)) return 0;
@@ -114,14 +153,14 @@ long f4long(FIELD4 *f) {
     unsigned char b[8];
     switch (f->type) {
         case 'C': case 'N': case 'F':
-            return c4atol(text(f), f->len);
+            return textToLong(text(f), f->len);
         case 'D': {
             char d[8];
             dateBytes(f, d);
             return date4long(d);
         }
         case 'M': case 'G':
-            return f->len == 4 ? binaryI32(f) : c4atol(text(f), f->len);
+            return f->len == 4 ? binaryI32(f) : textToLong(text(f), f->len);
         case 'I': case 'P':
             return binaryI32(f);
         case 'Q':
@@ -155,7 +194,7 @@ double f4double(FIELD4 *f) {
     unsigned char b[8];
     switch (f->type) {
         case 'C': case 'N': case 'F': case 'P': case 'Q': case 'R':
-            return c4atod(text(f), f->len);
+            return textToDouble(text(f), f->len);
         case 'D': {
             char d[8];
             dateBytes(f, d);
@@ -163,7 +202,7 @@ double f4double(FIELD4 *f) {
         }
         case 'M': case 'G':
             // A level-30 memo reference is a binary block number.
-            return f->len == 4 ? (double)binaryI32(f) : c4atod(text(f), f->len);
+            return f->len == 4 ? (double)binaryI32(f) : textToDouble(text(f), f->len);
         case 'I':
             return (double)binaryI32(f);
         case 'B':

@@ -147,6 +147,7 @@ TEST_F(NavigateTest, MovingWritesTheChangedRecordFirst) {
     EXPECT_TRUE(d4changed(d, -1));
     EXPECT_EQ(d4skip(d, 1), 0);
     EXPECT_FALSE(d4changed(d, -1));
+    ASSERT_EQ(d4flush(d), 0);
     auto b = vt::readFile(dir.file("nav.dbf"));
     EXPECT_EQ(tt::text(b, tt::u16(b, 8) + 5 + 1, 4), "  99");
     d4go(d, 2);

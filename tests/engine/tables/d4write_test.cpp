@@ -25,6 +25,7 @@ TEST_F(WriteTest, Level25AppendsEndOfFileByteLevel30DoesNot) {
     DATA4 *d = make("a25", 25);
     for (int i = 0; i < 3; i++) {
         ASSERT_EQ(d4appendBlank(d), 0);
+        ASSERT_EQ(d4flush(d), 0);
         auto b = vt::readFile(dir.file("a25.dbf"));
         ASSERT_EQ(b.size(), 66u + 4 * (i + 1) + 1);
         EXPECT_EQ(b.back(), 0x1A);
@@ -196,6 +197,9 @@ TEST_F(WriteTest, FailedWriteKeepsTheChangeForARetry) {
     FIELD4INFO fields[] = {fld("C", 'C', 3), fld("M", 'M'), tt::END};
     DATA4 *d = d4create(&cb, dir.file("fail").c_str(), fields);
     d4appendBlank(d);
+    // Record writes go straight to the platform here (see the next test
+    // for the write-behind buffer).
+    ASSERT_EQ(file4writeBehindSet(&d->dataFile->file, 0), 0);
     f4assign(d4field(d, "C"), "new");
     f4memoAssign(d4field(d, "M"), "memo text");
     cb.offError = 1;
@@ -224,6 +228,35 @@ TEST_F(WriteTest, FailedWriteKeepsTheChangeForARetry) {
     file4platform = file4platformDefault();
     EXPECT_EQ(d4recCount(d), 1);
     EXPECT_EQ(vt::readFile(dir.file("fail.dbf")).size(), 98u + 14 + 1);
+    d4close(d);
+}
+
+TEST_F(WriteTest, FailedFlushOfBufferedAppendsIsReported) {
+    DATA4 *d = make("wb", 25);
+    for (int i = 0; i < 3; i++) ASSERT_EQ(d4appendBlank(d), 0);
+    ASSERT_EQ(d4flush(d), 0);
+    for (int i = 0; i < 5; i++) ASSERT_EQ(d4appendBlank(d), 0);  // held in the buffer
+    cb.offError = 1;
+    file4platform.pwrite = failingWrite;
+    g_failAt = 1;
+    EXPECT_EQ(d4flush(d), -120);
+    file4platform = file4platformDefault();
+    cb.errorCode = 0;
+    // The file is as it was before the failed write: three records and 0x1A,
+    // and the handle counts what the file holds.
+    EXPECT_EQ(vt::readFile(dir.file("wb.dbf")).size(), 66u + 3 * 4 + 1);
+    EXPECT_EQ(d4recCount(d), 3);
+    file4platform.pwrite = failingWrite;
+    g_failAt = 1;
+    ASSERT_EQ(d4appendBlank(d), 0);
+    EXPECT_EQ(d4close(d), -120);  // close reports it too
+    file4platform = file4platformDefault();
+    cb.errorCode = 0;
+    auto b = vt::readFile(dir.file("wb.dbf"));
+    EXPECT_EQ(tt::i32(b, 4), 3);  // the header claims no lost record
+    d = d4open(&cb, dir.file("wb").c_str());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d4recCount(d), 3);
     d4close(d);
 }
 

@@ -1,6 +1,7 @@
 // Field reads and assignments for every stored type, currency and
 // date-time text, null flags, and the refusals of unsupported conversions.
 #include <cmath>
+#include <random>
 
 #include "tables_test_util.h"
 
@@ -78,6 +79,39 @@ TEST_F(FieldTest, NumericText) {
     EXPECT_EQ(tt::raw(f("F")), "  -1.500");
     EXPECT_DOUBLE_EQ(f4double(f("F")), -1.5);
     EXPECT_STREQ(f4str(f("F")), "  -1.500");
+}
+
+// f4long and f4double read numeric text exactly as c4atol and c4atod do,
+// whatever shortcut they take.
+TEST_F(FieldTest, NumericTextReadsAsTheNumberConversions) {
+    cb.compatibility = 30;
+    FIELD4INFO wide[] = {tt::fld("W", 'C', 40), tt::END};
+    DATA4 *t = d4create(&cb, dir.file("wide").c_str(), wide);
+    ASSERT_NE(t, nullptr);
+    d4appendBlank(t);
+    FIELD4 *w = d4field(t, "W");
+    std::vector<std::string> texts = {"", " ", "-", "+", "-0", "0.", ".5", "-.5", "  12.50x", "1e5", "\t 7", "12 34",
+                                      "123456789012345", "1234567890123456", "0.1234567890123456789012",
+                                      "99999999999999999999", "-9223372036854775808", "-9223372036854775809",
+                                      "999999999999999999", "1.7976931348623157", "*****", "  -0003.0100"};
+    std::mt19937 rng(7);
+    for (int i = 0; i < 2000; i++) {
+        std::string s(rng() % 4, ' ');
+        if (rng() % 3 == 0) s += "-";
+        for (int k = rng() % 20; k > 0; k--) s += (char)('0' + rng() % 10);
+        if (rng() % 2) s += ".";
+        for (int k = rng() % 25; k > 0; k--) s += (char)('0' + rng() % 10);
+        texts.push_back(s.substr(0, 40));
+    }
+    for (const std::string &s : texts) {
+        f4assignN(w, s.data(), (unsigned)s.size());
+        std::string field(f4ptr(w), f4len(w));
+        double want = c4atod(field.data(), (int)field.size());
+        double got = f4double(w);
+        EXPECT_EQ(std::memcmp(&want, &got, sizeof want), 0) << "'" << s << "' " << want << " vs " << got;
+        EXPECT_EQ(f4long(w), c4atol(field.data(), (int)field.size())) << "'" << s << "'";
+    }
+    d4close(t);
 }
 
 TEST_F(FieldTest, CharacterAndLogical) {
