@@ -22,7 +22,6 @@ void e4strWide(E4EVAL &r) {
     char *out = e4out(r);
     const char *a = e4arg(r, 0, 1);
     uint32_t len = r.item->len, pairs = len / 2, i = 0;
-    char tmp[2];
     if (a == out) {
         // In place: walk backwards so no byte is overwritten before it is read.
         uint32_t stop = pairs;
@@ -32,8 +31,7 @@ void e4strWide(E4EVAL &r) {
                 break;
             }
         for (uint32_t k = stop; k-- > 0;) {
-            tmp[0] = a[k];
-            out[2 * k] = tmp[0];
+            out[2 * k] = a[k];
             out[2 * k + 1] = 0;
         }
         i = stop;

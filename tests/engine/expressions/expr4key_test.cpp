@@ -208,3 +208,42 @@ TEST_F(ExprTest, TagOptionsAndTagExpressions) {
 }
 
 }  // namespace
+
+namespace {
+
+using et::ExprTest;
+
+TEST_F(ExprTest, WideTextFields) {
+    cb.compatibility = 30;
+    FIELD4INFO fields[] = {et::fld("WIDE", 'W', 8), et::fld("OTHER", 'W', 4), et::END};
+    DATA4 *t = d4create(&cb, dir.file("wide").c_str(), fields);
+    cb.compatibility = 25;
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(d4appendStart(t, 0), 0);
+    ASSERT_EQ(d4blank(t), 0);
+    ASSERT_EQ(f4assignN(d4field(t, "WIDE"), "A\0B\0C\0\0\0", 8), 0);
+    ASSERT_EQ(f4assignN(d4field(t, "OTHER"), "x\0y\0", 4), 0);
+    ASSERT_EQ(d4append(t), 0);
+
+    auto bytes = [&](const char *text) {
+        EXPR4 *e = expr4parse(t, text);
+        if (!e) return std::string("<parse failed>");
+        char *p = nullptr;
+        int len = expr4vary(e, &p);
+        std::string s = et::hex(p, len) + " " + (char)expr4type(e);
+        expr4free(e);
+        return s;
+    };
+    EXPECT_EQ(bytes("WIDE"), "41 00 42 00 43 00 00 00 W");
+    EXPECT_EQ(bytes("WIDE + OTHER"), "41 00 42 00 43 00 00 00 78 00 79 00 W");
+    // Wide keys hold each 16-bit character most significant byte first.
+    EXPECT_EQ(key("WIDE", t), "00 41 00 42 00 43 00 00");
+    EXPECT_EQ(bytes("ASCEND(WIDE)"), "00 41 00 42 00 43 00 00 C");
+    EXPECT_EQ(bytes("DESCEND(OTHER)"), "FF 87 FF 86 C");
+    // STR() of a W field widens each byte up to and including a NUL.
+    EXPECT_EQ(bytes("STR(OTHER)"), "78 00 00 00 C");
+    EXPECT_EQ(bytes("WIDE"), "41 00 42 00 43 00 00 00 W");  // the record is untouched
+    EXPECT_EQ(parseError("WIDE + 'x'", t), e4typeSub);
+}
+
+}  // namespace
