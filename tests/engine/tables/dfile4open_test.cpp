@@ -261,6 +261,25 @@ TEST_F(OpenTest, SingleAndSharedOpens) {
     EXPECT_EQ(cb.dataFileList.count, 0);
 }
 
+TEST_F(OpenTest, ReleasingTheContextClosesItsTables) {
+    std::string t = makeTable("rel.dbf", 1);
+    DATA4 *d = d4open(&cb, t.c_str());
+    ASSERT_NE(d, nullptr);
+    d4appendBlank(d);  // pending in the write buffer, header changed
+    EXPECT_EQ(cb.dataList.count, 1);
+    EXPECT_EQ(code4closeAll(&cb), 0);
+    EXPECT_EQ(cb.dataList.count, 0);
+    EXPECT_EQ(cb.dataFileList.count, 0);
+    auto b = vt::readFile(t);
+    EXPECT_EQ(tt::i32(b, 4), 2);
+    EXPECT_EQ(b.size(), 98u + 2 * 8 + 1);
+    d = d4open(&cb, t.c_str());
+    d4appendBlank(d);
+    EXPECT_EQ(code4initUndo(&cb), 0);
+    EXPECT_EQ(tt::i32(vt::readFile(t), 4), 3);
+    ASSERT_EQ(code4init(&cb), 0);  // for the fixture's own release
+}
+
 TEST_F(OpenTest, AliasTakesBaseNameWithUnderscores) {
     std::string t = makeTable("expense reports.dbf", 0);
     DATA4 *d = d4open(&cb, t.c_str());
