@@ -135,6 +135,8 @@ TEST_F(ExprTest, BinaryKindsAndNullMarker) {
     EXPECT_EQ(key("LABEL", t), "80 61 62 63 20 20 20");
     EXPECT_EQ(key("UPPER(LABEL) + 'x'", t), "80 41 42 43 20 20 20 78");
     EXPECT_EQ(keyLen(*this, "LABEL", t), 7);
+    EXPECT_EQ(keyLen(*this, "LABEL = 'abc'", t), 2);
+    EXPECT_EQ(key("LABEL = 'abc'", t), "80 54");
     EXPECT_EQ(keyLen(*this, "ID", t), 4);
     e = expr4parse(t, "LABEL");
     EXPECT_EQ(expr4nullable(e), 1);
