@@ -18,6 +18,9 @@
 
 namespace {
 
+// Size of the block read around a random (non-sequential) visit.
+constexpr int64_t kRandomBlock = 4096;
+
 bool contextValid(const CODE4 *c) { return c && c->s4valid == S4VALID; }
 
 int writeThrough(FILE4 *f, int64_t pos, const unsigned char *data, unsigned len);
@@ -227,9 +230,25 @@ unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
     }
     if (f->cache && len < f->cacheCap) {
         if (!(pos >= f->cachePos && pos + len <= f->cachePos + (int64_t)f->cacheLen)) {
-            if (flushPendingFor(f, pos, f->cacheCap) != 0) return 0;
-            ssize_t n = readFully(f->hand, f->cache, f->cacheCap, pos);
-            f->cachePos = pos;
+            // A miss that runs on from the window (or the first read) is
+            // sequential work: refill the whole window. Any other miss is a
+            // random visit: read just a small aligned block around it.
+            int64_t windowEnd = f->cachePos + (int64_t)f->cacheLen;
+            bool sequential = f->cacheLen == 0 || (pos >= f->cachePos && pos < windowEnd + (int64_t)f->cacheCap);
+            int64_t start = pos;
+            uint32_t want = f->cacheCap;
+            if (!sequential) {
+                start = pos & ~(int64_t)(kRandomBlock - 1);
+                int64_t need = pos + len - start;
+                want = (uint32_t)((need + kRandomBlock - 1) / kRandomBlock * kRandomBlock);
+                if (want > f->cacheCap) {
+                    start = pos;
+                    want = f->cacheCap;
+                }
+            }
+            if (flushPendingFor(f, start, want) != 0) return 0;
+            ssize_t n = readFully(f->hand, f->cache, want, start);
+            f->cachePos = start;
             f->cacheLen = n > 0 ? (uint32_t)n : 0;
             if (n < 0) goto failed;
         }

@@ -318,3 +318,39 @@ TEST(U4Name, MakeCopyCompare) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<size_t> *g_readSizes;
+
+TEST_F(EngineTest, ReadAheadRefillsWholeWindowOnlyForSequentialWork) {
+    FILE4 f;
+    ASSERT_EQ(file4create(&f, &cb, dir.file("ra2").c_str(), 1), 0);
+    std::string data(1 << 20, 'r');
+    for (size_t i = 0; i < data.size(); i++) data[i] = (char)('a' + i % 23);
+    ASSERT_EQ(file4write(&f, 0, data.data(), (unsigned)data.size()), 0);
+    ASSERT_EQ(file4readAheadSet(&f, 65536), 0);
+    std::vector<size_t> sizes;
+    g_readSizes = &sizes;
+    PlatformOverride guard;
+    file4platform.pread = [](int fd, void *buf, size_t len, off_t pos) -> ssize_t {
+        g_readSizes->push_back(len);
+        return file4platformDefault().pread(fd, buf, len, pos);
+    };
+    char rec[100];
+    // a sequential scan: one full window per 64 KiB
+    for (int64_t pos = 0; pos < 200000; pos += 100) ASSERT_EQ(file4read(&f, pos, rec, 100), 100u);
+    for (size_t s : sizes) EXPECT_EQ(s, 65536u);
+    EXPECT_EQ(sizes.size(), 4u);
+    // random visits read small blocks, and still return the right bytes
+    sizes.clear();
+    for (int64_t pos : {900000, 300123, 700001, 4095 + 500000}) {
+        ASSERT_EQ(file4read(&f, pos, rec, 100), 100u);
+        EXPECT_EQ(std::string(rec, 100), data.substr((size_t)pos, 100));
+    }
+    EXPECT_EQ(sizes.size(), 4u);
+    for (size_t s : sizes) EXPECT_LE(s, 8192u);
+    file4close(&f);
+}
+
+}  // namespace
