@@ -174,7 +174,7 @@ int sort4put(SORT4 *s, long recNo, const void *key, const void *extra) {
             if (int rc = sort4spool(s)) return sort4fail(s, rc);
         }
     }
-    unsigned char *e = s->pointers[s->count++];
+    unsigned char *e = s->pointers[s->count];
     if (s->keyLen) std::memcpy(e, key, s->keyLen);
     b4::putU32le(e + s->keyLen, (uint32_t)recNo);
     unsigned char *x = e + s->keyLen + 4;
@@ -183,6 +183,8 @@ int sort4put(SORT4 *s, long recNo, const void *key, const void *extra) {
     else
         std::memset(x, 0, s->extraLen);
     std::memset(x + s->extraLen, 0, s->elemSize - s->keyLen - 4 - s->extraLen);
+    s->count++;
+    sort4runCompleted(s);
     return 0;
 }
 
@@ -190,8 +192,7 @@ int sort4getInit(SORT4 *s) {
     if (int rc = checkUsable(s, E4_LOC_SORT4GETINIT)) return rc;
     if (s->state != SORT4_INPUT) return error4(s->codeBase, e4parm, E4_LOC_SORT4GETINIT);
     if (s->spoolCount == 0) {
-        sort4quick(s->pointers, s->count, s->keyLen);
-        s->next = 0;
+        if (int rc = sort4runsPrepare(s)) return sort4fail(s, rc);
         s->state = SORT4_MEMORY;
         return 0;
     }
@@ -209,11 +210,12 @@ int sort4get(SORT4 *s, long *recNo, void **key, void **extra) {
     unsigned char *e = nullptr;
     switch (s->state) {
     case SORT4_MEMORY:
-        if (s->next == s->count) {
+        e = sort4runsNext(s);
+        if (!e) {
             s->state = SORT4_DONE;
+            sort4runsRelease(s);
             return r4done;
         }
-        e = s->pointers[s->next++];
         break;
     case SORT4_MERGE: {
         int rc = sort4mergeNext(s, &e);
@@ -239,6 +241,7 @@ int sort4get(SORT4 *s, long *recNo, void **key, void **extra) {
 int sort4free(SORT4 *s) {
     if (int rc = error4checkStamp(s, s ? s->s4valid : 0, E4_LOC_SORT4FREE)) return rc;
     int result = 0;
+    sort4runsRelease(s);
     releaseInput(s);
     sort4mergeRelease(s);
     std::free(s->writerBuf);

@@ -106,6 +106,8 @@ struct SORT4 {
 
     // Output.
     uint64_t next;        // MEMORY: index of the next pointer to hand out
+    uint64_t *runHeap;    // MEMORY with several sorted runs: (position, end) pairs, a heap by current element
+    uint64_t runHeapLen;  // runs in the heap
     SORT4SPOOL *spools;   // MERGE: one record per spool being merged
     SORT4SPOOL **order;   // spools with elements left, by current element
     uint64_t active;      // entries of order

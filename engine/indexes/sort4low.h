@@ -17,6 +17,22 @@ inline int sort4compare(const unsigned char *a, const unsigned char *b, uint32_t
 // Sort n element pointers into element order (the elements stay put).
 void sort4quick(unsigned char **p, uint64_t n, uint32_t keyLen);
 
+// Elements held in memory are sorted in runs of this many as they arrive,
+// while they are still in the processor's cache; the output then merges the
+// runs lazily, so the first elements come out long before a sort of the
+// whole set would have finished.
+constexpr uint64_t SORT4_RUN = 16384;
+// After an element was added: sort the run it completed, if any.
+inline void sort4runCompleted(SORT4 *s) {
+    if (s->count % SORT4_RUN == 0) sort4quick(s->pointers + (s->count - SORT4_RUN), SORT4_RUN, s->keyLen);
+}
+// Start handing out the elements held in memory; 0 or negative.
+int sort4runsPrepare(SORT4 *s);
+// The next element in order, or null when none is left.
+unsigned char *sort4runsNext(SORT4 *s);
+// Give back the run heap.
+void sort4runsRelease(SORT4 *s);
+
 // Whether the sort may take bytes more without passing its budget.
 inline bool sort4affords(const SORT4 *s, uint64_t bytes) {
     return s->memHeld <= s->budget && bytes <= s->budget - s->memHeld;

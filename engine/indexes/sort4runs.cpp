@@ -1,0 +1,84 @@
+// Output of a sort held wholly in memory. The input phase sorted every full
+// run of SORT4_RUN pointers as it completed; here the last, partial run is
+// sorted and the runs are merged lazily through a heap of run cursors:
+//
+//   runHeap[2i] = position of run i's next pointer, runHeap[2i + 1] = its end
+//   invariant: the heap orders runs by the element at their position
+//
+// With one run (or no room in the budget for the heap) the pointers are put
+// in full order and handed out one after the other.
+#include <cstdlib>
+#include <utility>
+
+#include "indexes/sort4low.h"
+
+namespace {
+
+bool before(const SORT4 *s, uint64_t a, uint64_t b) {
+    return sort4compare(s->pointers[s->runHeap[2 * a]], s->pointers[s->runHeap[2 * b]], s->keyLen) < 0;
+}
+
+void swapRuns(SORT4 *s, uint64_t a, uint64_t b) {
+    std::swap(s->runHeap[2 * a], s->runHeap[2 * b]);
+    std::swap(s->runHeap[2 * a + 1], s->runHeap[2 * b + 1]);
+}
+
+void siftDown(SORT4 *s, uint64_t i) {
+    for (;;) {
+        uint64_t least = i, l = 2 * i + 1, r = l + 1;
+        if (l < s->runHeapLen && before(s, l, least)) least = l;
+        if (r < s->runHeapLen && before(s, r, least)) least = r;
+        if (least == i) return;
+        swapRuns(s, i, least);
+        i = least;
+    }
+}
+
+}  // namespace
+
+int sort4runsPrepare(SORT4 *s) {
+    s->next = 0;
+    uint64_t runs = (s->count + SORT4_RUN - 1) / SORT4_RUN;
+    uint64_t tail = s->count % SORT4_RUN;
+    uint64_t bytes = runs * 2 * sizeof(uint64_t);
+    if (runs <= 1 || !sort4affords(s, bytes)) {
+        sort4quick(s->pointers, s->count, s->keyLen);
+        return 0;
+    }
+    if (tail) sort4quick(s->pointers + (s->count - tail), tail, s->keyLen);
+    s->runHeap = static_cast<uint64_t *>(std::malloc(bytes));
+    if (!s->runHeap) {
+        sort4quick(s->pointers, s->count, s->keyLen);
+        return 0;
+    }
+    sort4hold(s, (int64_t)bytes);
+    s->runHeapLen = runs;
+    for (uint64_t i = 0; i < runs; i++) {
+        s->runHeap[2 * i] = i * SORT4_RUN;
+        s->runHeap[2 * i + 1] = i + 1 == runs ? s->count : (i + 1) * SORT4_RUN;
+    }
+    for (uint64_t i = runs / 2; i-- > 0;) siftDown(s, i);
+    return 0;
+}
+
+unsigned char *sort4runsNext(SORT4 *s) {
+    if (!s->runHeap) return s->next < s->count ? s->pointers[s->next++] : nullptr;
+    if (s->runHeapLen == 0) return nullptr;
+    unsigned char *e = s->pointers[s->runHeap[0]++];
+    if (s->runHeap[0] == s->runHeap[1]) {
+        s->runHeapLen--;
+        if (s->runHeapLen == 0) return e;
+        swapRuns(s, 0, s->runHeapLen);
+    }
+    siftDown(s, 0);
+    return e;
+}
+
+void sort4runsRelease(SORT4 *s) {
+    if (!s->runHeap) return;
+    std::free(s->runHeap);
+    uint64_t runs = (s->count + SORT4_RUN - 1) / SORT4_RUN;  // as allocated: count does not change meanwhile
+    sort4hold(s, -(int64_t)(runs * 2 * sizeof(uint64_t)));
+    s->runHeap = nullptr;
+    s->runHeapLen = 0;
+}
