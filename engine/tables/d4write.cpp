@@ -47,6 +47,11 @@ int d4write(DATA4 *d, long recNo) {
     // stands on record 1); end of file and numbers outside the table may not.
     if (d->eof || n < 1 || n > d4recCountLow(d))
         return error4describe(c, e4write, E4_MSG_WRITE_NO_RECORD, d->alias, nullptr, nullptr);
+    // Nor a record a damaged count promises but the file does not hold.
+    int64_t fileLen = file4len(&df->file);
+    if (fileLen < 0) return c->errorCode;
+    if (dfile4recordPos(df, n) + df->recordLen > fileLen)
+        return error4describe(c, e4write, E4_MSG_WRITE_NO_RECORD, d->alias, nullptr, nullptr);
 
     bool keysChanged = false;
     if (index4hooks().updateKeys) {
@@ -63,7 +68,6 @@ int d4write(DATA4 *d, long recNo) {
     int rc = d4memoWriteChanged(d);
     if (rc == 0) rc = file4write(&df->file, dfile4recordPos(df, n), d->record, df->recordLen);
     if (rc != 0) {
-        if (rc < 0) dfile4resync(df);
         undoKeys(d, n, keysChanged);
         return rc;
     }
@@ -193,14 +197,7 @@ int d4flush(DATA4 *d) {
         if (rc < 0 && result == 0) result = rc;
     };
     // Nothing can have changed in a file opened read-only.
-    if (!df->file.isReadOnly) {
-        int rc = dfile4updateHeader(df, 1, 1);
-        if (rc != 0) {
-            dfile4resync(df);
-            d->recCount = df->recCount;
-        }
-        keep(rc);
-    }
+    if (!df->file.isReadOnly) keep(dfile4updateHeader(df, 1, 1));
     keep(file4flush(&df->file));
     if (df->memoFile.isOpen) keep(file4flush(&df->memoFile.file));
     if (index4hooks().flushIndexes) keep(index4hooks().flushIndexes(d));

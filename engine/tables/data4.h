@@ -30,6 +30,7 @@ struct DATA4FILE {
     int nFields;                 // descriptors before the terminator (with _NullFlags)
     int nFieldsMemo;
     int32_t recCount;            // cached record count, -1 unknown
+    int appendChecked;           // the append position was checked against the file
     int headerChanged;
     int userCount;
     MEMO4FILE memoFile;

@@ -125,10 +125,6 @@ int64_t dfile4recordPos(const DATA4FILE *df, long n);
 // Append a record (record length + 1 bytes of buffer; the extra byte carries
 // the end-of-file mark at level 25/26). Raises the count; 0 or a code.
 int dfile4appendRecord(DATA4FILE *df, unsigned char *record);
-// After a failed write to the table file (which may have dropped buffered
-// records): take the record count from the file's length again, so that the
-// header never claims records the file does not hold.
-void dfile4resync(DATA4FILE *df);
 // The next autoincrement value kept in header bytes 20..27.
 double dfile4autoIncrementNext(const DATA4FILE *df);
 void dfile4autoIncrementSet(DATA4FILE *df, double value);

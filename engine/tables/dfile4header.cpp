@@ -55,6 +55,7 @@ long dfile4recCount(DATA4FILE *df) {
     if (df->recCount >= 0) return df->recCount;
     unsigned char b[4];
     if (file4read(&df->file, dbf::OFF_NUM_RECS, b, 4) == 4 && b4::getI32le(b) >= 0) df->recCount = b4::getI32le(b);
+    df->appendChecked = 0;
     return df->recCount;
 }
 
@@ -67,32 +68,27 @@ int dfile4appendRecord(DATA4FILE *df, unsigned char *record) {
     long count = dfile4recCount(df);
     if (count < 0 || count >= INT32_MAX)
         return error4describe(c, e4data, E4_MSG_DATA_CORRUPT, df->file.name, nullptr, nullptr);
+    int64_t pos = dfile4recordPos(df, count + 1);
+    if (!df->appendChecked) {
+        // A stored count that promises more records than the file holds
+        // would put the new record far past the end (and a damaged count
+        // gigabytes past it). Checked once; appends then run on.
+        int64_t fileLen = file4len(&df->file);
+        if (fileLen < 0) return c->errorCode;
+        if (pos > fileLen) return error4describe(c, e4data, E4_MSG_DATA_CORRUPT, df->file.name, nullptr, nullptr);
+        df->appendChecked = 1;
+    }
     unsigned len = df->recordLen;
     if (df->tableLevel != 30) {
         record[len] = dbf::EOF_MARK;
         len++;
     }
-    int rc = file4write(&df->file, dfile4recordPos(df, count + 1), record, len);
+    int rc = file4write(&df->file, pos, record, len);
     record[df->recordLen] = 0;
-    if (rc != 0) {
-        dfile4resync(df);
-        return rc;
-    }
+    if (rc != 0) return rc;
     df->recCount = count + 1;
     df->headerChanged = 1;
     return 0;
-}
-
-void dfile4resync(DATA4FILE *df) {
-    CODE4 *c = df->codeBase;
-    int saved = c->errorCode;
-    c->errorCode = 0;
-    int64_t len = file4len(&df->file);
-    c->errorCode = saved;
-    if (len < 0) return;
-    int64_t count = len > df->headerLen ? (len - df->headerLen) / df->recordLen : 0;
-    if (count < df->recCount || df->recCount < 0) df->recCount = (int32_t)(count < INT32_MAX ? count : INT32_MAX);
-    df->headerChanged = 1;
 }
 
 double dfile4autoIncrementNext(const DATA4FILE *df) {
@@ -108,11 +104,13 @@ int dfile4close(DATA4FILE *df) {
     int result = 0;
     if (df->headerChanged && df->file.hand >= 0 && !df->file.isReadOnly) {
         dfile4stampToday(df);
+        // Writing the header first writes the records the write-behind
+        // buffer holds. When that fails the header is tried once more, so a
+        // passing failure leaves no header that undercounts the records the
+        // buffer then wrote; a lasting one leaves the count it had, which
+        // the records on disk still match.
         result = dfile4updateHeader(df, 1, 1);
         if (result != 0) {
-            // Buffered records may have been lost: the header then tells
-            // what the file really holds.
-            dfile4resync(df);
             int saved = c->errorCode;
             c->errorCode = 0;
             dfile4updateHeader(df, 1, 1);

@@ -223,11 +223,13 @@ int memo4fileWrite(MEMO4FILE *m, long oldBlock, const char *data, uint32_t len, 
             where[39] = 0;
             return error4describe(c, e4read, E4_LOC_MEMO4FILEWRITEPART, nameOf(m), where, "memo4fileWritePart");
         }
-        // Never below the blocks the file already holds, so that a damaged
-        // next-free number cannot make a new memo overwrite older ones.
+        // The next free block is the first past the file's end. A damaged
+        // number that says otherwise is not followed: below it a new memo
+        // would overwrite older ones, above it the file would grow by the
+        // gap (gigabytes for a wild number).
         uint64_t first = b4::getU32be(h + OFF_NEXT_FREE);
         uint64_t used = ((uint64_t)(fileLen > FILE_HEADER_SIZE ? fileLen : FILE_HEADER_SIZE) + bs - 1) / bs;
-        if (first < used) first = used;
+        if (first != used) first = used;
         if (first + needed > UINT32_MAX || first > LONG_MAX) return outside(m);
         b4::putU32be(h + OFF_NEXT_FREE, (uint32_t)(first + needed));
         if (file4write(&m->file, 0, h, 4) != 0) return c->errorCode;
