@@ -345,12 +345,13 @@ int writeThrough(FILE4 *f, int64_t pos, const unsigned char *data, unsigned len)
     return error4describe(c, e4write, loc, nameOf(f), nullptr, nullptr);
 }
 
-// Writes the pending run; its bytes leave the buffer whatever the outcome.
+// Writes the pending run. A failed write keeps it for the next try: the
+// caller was told its bytes were written, so only close gives them up.
 int flushPending(FILE4 *f) {
     if (!f->pendLen) return 0;
-    uint32_t n = f->pendLen;
-    f->pendLen = 0;
-    return writeThrough(f, f->pendPos, f->pend, n);
+    int rc = writeThrough(f, f->pendPos, f->pend, f->pendLen);
+    if (rc == 0) f->pendLen = 0;
+    return rc;
 }
 
 // Writes the pending run when it overlaps [pos, pos + len), so that the
@@ -377,10 +378,11 @@ int flushPendingAlways(FILE4 *f) {
 int file4writeBehindSet(FILE4 *f, uint32_t size) {
     if (!f) return error4(nullptr, e4parmNull, E4_LOC_FILE4WRITE);
     int rc = f->hand >= 0 ? flushPendingAlways(f) : 0;
+    if (rc != 0) return rc;  // the buffer stays, with what it holds
     std::free(f->pend);
     f->pend = nullptr;
     f->pendCap = f->pendLen = 0;
-    if (rc != 0 || size == 0) return rc;
+    if (size == 0) return 0;
     f->pend = static_cast<unsigned char *>(std::malloc(size));
     if (!f->pend) return error4(f->codeBase, e4memory, E4_LOC_FILE4WRITE);
     f->pendCap = size;

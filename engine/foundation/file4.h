@@ -80,13 +80,14 @@ int file4flush(FILE4 *f);
 // Keep a read-ahead window of size bytes (0 turns it off); 0 or -920.
 int file4readAheadSet(FILE4 *f, uint32_t size);
 // Keep a write-behind buffer of size bytes (0 turns it off after writing
-// what it holds); 0, -920 or the failure of that write. Writes that run on
-// from each other collect in the buffer and reach the platform together:
-// when the run breaks, on file4flush, file4lenSet and file4close, and before
-// a read of the bytes (reads always see what was written). A failed platform
-// write is reported where it happens (possibly by one of those calls); it
-// drops the buffered bytes and leaves a file it would have extended at its
-// old length.
+// what it holds); 0, -920 or the failure of that write (the buffer then
+// stays as it was). Writes that run on from each other collect in the buffer
+// and reach the platform together: when the run breaks, on file4flush,
+// file4lenSet and file4close, and before a read of the bytes (reads always
+// see what was written). A failed platform write is reported where it
+// happens (possibly by one of those calls) and leaves a file it would have
+// extended at its old length; the buffered bytes stay for the next of those
+// calls to try again, and only file4close gives them up.
 int file4writeBehindSet(FILE4 *f, uint32_t size);
 // Whether a name exists (with the case-insensitive fallback).
 bool file4exists(const char *name);

@@ -94,7 +94,7 @@ TEST_F(WriteBehind, BrokenRunsKeepTheirOrder) {
     EXPECT_EQ(std::string(disk.begin(), disk.end()), "aaccdd");
 }
 
-TEST_F(WriteBehind, FailedWriteIsReportedAndLeavesTheOldLength) {
+TEST_F(WriteBehind, FailedWriteIsReportedLeavesTheOldLengthAndKeepsTheBytesForTheNextTry) {
     ASSERT_EQ(file4write(&f, 0, "header", 6), 0);
     ASSERT_EQ(file4flush(&f), 0);
     for (int i = 0; i < 10; i++) ASSERT_EQ(file4write(&f, 6 + i * 5, "rows.", 5), 0);
@@ -105,15 +105,33 @@ TEST_F(WriteBehind, FailedWriteIsReportedAndLeavesTheOldLength) {
     EXPECT_EQ(cb.errorLocation, E4_MSG_DISK_FULL);
     EXPECT_EQ(shown.messages().size(), 1u);
     cb.errorCode = 0;
-    EXPECT_EQ(file4len(&f), 6);
     EXPECT_EQ(vt::readFile(name).size(), 6u);
-    // The failure of a write that close makes is reported by close.
-    ASSERT_EQ(file4write(&f, 6, "more", 4), 0);
+    // The writes were reported done: their bytes stay buffered (and seen)
+    // until a later try puts them on disk.
+    EXPECT_EQ(file4len(&f), 56);
+    char row[6] = {};
+    ASSERT_EQ(file4read(&f, 51, row, 5), 5u);
+    EXPECT_STREQ(row, "rows.");
+    ASSERT_EQ(file4flush(&f), 0);
+    EXPECT_EQ(vt::readFile(name).size(), 56u);
+    // The failure of the write that close makes is reported by close, which
+    // then gives the bytes up.
+    ASSERT_EQ(file4write(&f, 56, "more", 4), 0);
     g_failAt = 1;
     EXPECT_EQ(file4close(&f), -120);
     EXPECT_EQ(f.hand, -1);
-    EXPECT_EQ(vt::readFile(name).size(), 6u);
+    EXPECT_EQ(vt::readFile(name).size(), 56u);
     cb.errorCode = 0;
+}
+
+TEST_F(WriteBehind, TurningItOffAfterAFailedWriteKeepsTheBuffer) {
+    ASSERT_EQ(file4write(&f, 0, "abc", 3), 0);
+    g_failAt = 1;
+    EXPECT_EQ(file4writeBehindSet(&f, 0), -120);
+    cb.errorCode = 0;
+    EXPECT_EQ(f.pendLen, 3u);
+    ASSERT_EQ(file4writeBehindSet(&f, 0), 0);
+    EXPECT_EQ(vt::readFile(name).size(), 3u);
 }
 
 TEST_F(WriteBehind, PendingBytesAreWrittenEvenWhileAnErrorIsRecorded) {
