@@ -3,6 +3,8 @@
 #include <cstdint>
 
 #include "data4.h"
+#include "foundation/code4.h"
+#include "foundation/error4.h"
 #include "field4.h"
 
 // Fill the field's bytes in record with its blank form: type '2' holds the
@@ -20,8 +22,16 @@ int d4memoWriteChanged(DATA4 *d);
 int d4goLow(DATA4 *d, long n, int goError);
 // The handle's record count, refreshed from its table file.
 long d4recCountLow(DATA4 *d);
+// A handle's stamp check with the common case inline: 0 when valid, else
+// what error4checkStamp reports.
+inline int stamp4check(const void *handle, int32_t stamp, long location) {
+    return handle && stamp == S4VALID ? 0 : error4checkStamp(handle, stamp, location);
+}
 // Checks the handle and the error gate: 0 to go on, else what to return.
-int d4check(DATA4 *d, long location);
+inline int d4check(DATA4 *d, long location) {
+    if (int rc = stamp4check(d, d ? d->s4valid : 0, location)) return rc;
+    return d->codeBase->errorCode < 0 ? -1 : 0;
+}
 // Currency (an int64 in units of 1/10000) as text with 0..4 decimals,
 // truncated: the integer part, '.', the decimals; '-' for negative values.
 // out needs 32 bytes; returns the length (out is terminated).

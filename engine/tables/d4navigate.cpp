@@ -27,12 +27,6 @@ void blankBuffer(DATA4 *d) { std::memcpy(d->record, d->recordBlank, d->dataFile-
 
 }  // namespace
 
-int d4check(DATA4 *d, long location) {
-    if (int rc = error4checkStamp(d, d ? d->s4valid : 0, location)) return rc;
-    if (d->codeBase->errorCode < 0) return -1;
-    return 0;
-}
-
 long d4recCountLow(DATA4 *d) {
     d->recCount = dfile4recCount(d->dataFile);
     return d->recCount;
@@ -44,7 +38,7 @@ int d4goLow(DATA4 *d, long n, int goError) {
     if (d->changed) {
         int rc = d4update(d);
         if (rc != 0) return rc;
-    } else {
+    } else if (d->nMemoFields) {
         d4memoResetAll(d);
     }
     long count = d->recCount;

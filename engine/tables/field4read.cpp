@@ -14,7 +14,7 @@
 
 namespace {
 
-bool valid(const FIELD4 *f, long location) { return error4checkStamp(f, f ? f->s4valid : 0, location) == 0; }
+bool valid(const FIELD4 *f, long location) { return stamp4check(f, f ? f->s4valid : 0, location) == 0; }
 
 const unsigned char *bytes(const FIELD4 *f) { return f->data->record + f->offset; }
 
@@ -57,19 +57,23 @@ int64_t currencyValue(const FIELD4 *f) {
 double textToDouble(const char *text, unsigned len) {
     static const double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    unsigned n = len < 49 ? len : 49, i = 0;
-    while (i < n && text[i] == ' ') i++;
+    const char *p = text, *end = text + (len < 49 ? len : 49);
+    while (p < end && *p == ' ') p++;
     bool negative = false;
-    if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
     uint64_t mantissa = 0;
-    int digits = 0, decimals = 0;
-    for (; i < n && text[i] >= '0' && text[i] <= '9'; i++, digits++) mantissa = mantissa * 10 + (uint64_t)(text[i] - '0');
-    if (i < n && text[i] == '.')
-        for (i++; i < n && text[i] >= '0' && text[i] <= '9'; i++, digits++, decimals++)
-            mantissa = mantissa * 10 + (uint64_t)(text[i] - '0');
+    const char *first = p;
+    for (unsigned d; p < end && (d = (unsigned)(unsigned char)*p - '0') <= 9; p++) mantissa = mantissa * 10 + d;
+    long digits = p - first, decimals = 0;
+    if (p < end && *p == '.') {
+        const char *frac = ++p;
+        for (unsigned d; p < end && (d = (unsigned)(unsigned char)*p - '0') <= 9; p++) mantissa = mantissa * 10 + d;
+        decimals = p - frac;
+        digits += decimals;
+    }
     if (digits == 0) return 0.0;
     if (digits > 15 || decimals > 22) return c4atod(text, (int)len);
-    double v = (double)mantissa / kPow10[decimals];
+    double v = decimals ? (double)mantissa / kPow10[decimals] : (double)mantissa;
     return negative ? -v : v;
 }
 
