@@ -8,12 +8,25 @@
 // (eof, record count + 1) or the beginning (bof, record 1 flagged as before
 // the first). Forward from the beginning the next candidate is record 1;
 // backward from the end it is the last record.
+#include <climits>
+
 #include "foundation/code4.h"
 #include "foundation/error4.h"
+#include "foundation/file4.h"
 #include "relate4internal.h"
 #include "tables/data4.h"
 
 namespace {
+
+// The records the table file holds whole, from its length; negative after a
+// failure to learn the length.
+long relate4recordsHeld(DATA4 *d) {
+    DATA4FILE *df = d->dataFile;
+    int64_t len = file4len(&df->file);
+    if (len < 0) return d->codeBase->errorCode < 0 ? d->codeBase->errorCode : -1;
+    int64_t held = len > df->headerLen ? (len - df->headerLen) / df->recordLen : 0;
+    return held < LONG_MAX ? (long)held : LONG_MAX;
+}
 
 // One step of the unsorted scan in direction dir (+1 or -1): 0 on the next
 // record, 3 at the end, 4 at the beginning, R4_PASS when that record could
@@ -38,8 +51,23 @@ int relate4stepUnsorted(RELATION4 *rel, int dir) {
         next = at - 1 > count ? count : at - 1;
     }
     int rc = d4go(d, next);
-    if (rc == r4entry) return R4_PASS;
-    return rc;
+    if (rc != r4entry) return rc;
+    // The record lies past the end of the file: the table's count promises
+    // more records than the file holds (a damaged or cut table). Going
+    // forward none after it exists either; going back, the scan resumes at
+    // the last record the file holds instead of visiting each missing one.
+    if (dir > 0) {
+        rc = d4goEof(d);
+        return rc < 0 ? rc : r4eof;
+    }
+    long held = relate4recordsHeld(d);
+    if (held < 0) return (int)held;
+    if (held < 1 || held >= next) {
+        rc = d4goBof(d);
+        return rc < 0 ? rc : r4bof;
+    }
+    rc = d4go(d, held);
+    return rc == r4entry ? R4_PASS : rc;
 }
 
 // One step in the current order: sorted entries or record numbers.
@@ -110,7 +138,14 @@ int relate4bottomUnsorted(RELATION4 *rel) {
     DATA4 *d = rel->relate.data;
     int rc = d4bottom(d);
     if (rc == r4eof || rc < 0) return rc;
-    rc = relate4judge(rel, rc == r4entry ? R4_PASS : rc);
+    if (rc == r4entry) {
+        // The last counted record is not in the file: step back from the end.
+        int go = d4goEof(d);
+        if (go < 0) return go;
+        rc = R4_PASS;
+    } else {
+        rc = relate4judge(rel, rc);
+    }
     if (rc != R4_PASS) return rc;
     rc = relate4skipLow(rel, -1);
     if (rc == r4bof) {
