@@ -105,15 +105,18 @@ int dfile4close(DATA4FILE *df) {
     if (df->headerChanged && df->file.hand >= 0 && !df->file.isReadOnly) {
         dfile4stampToday(df);
         // Writing the header first writes the records the write-behind
-        // buffer holds. When that fails the header is tried once more, so a
-        // passing failure leaves no header that undercounts the records the
-        // buffer then wrote; a lasting one leaves the count it had, which
-        // the records on disk still match.
+        // buffer holds, and the header itself must reach the platform here,
+        // not in file4close, where a failure could not be tried again. When
+        // either fails the header is tried once more, so a passing failure
+        // leaves no header that undercounts the records the buffer then
+        // wrote; a lasting one leaves the count it had, which the records on
+        // disk still match.
         result = dfile4updateHeader(df, 1, 1);
+        if (result == 0) result = file4writeBehindSet(&df->file, 0);
         if (result != 0) {
             int saved = c->errorCode;
             c->errorCode = 0;
-            dfile4updateHeader(df, 1, 1);
+            if (dfile4updateHeader(df, 1, 1) == 0) file4writeBehindSet(&df->file, 0);
             c->errorCode = saved;
         }
         df->headerChanged = 0;

@@ -261,6 +261,20 @@ TEST_F(WriteTest, FailedFlushOfBufferedAppendsIsReportedAndLosesNoAppend) {
     d4close(d);
 }
 
+TEST_F(WriteTest, AFailedWriteOfTheHeaderAtCloseIsTriedAgain) {
+    DATA4 *d = make("hc", 25);
+    for (int i = 0; i < 4; i++) ASSERT_EQ(d4appendBlank(d), 0);  // held in the buffer
+    cb.offError = 1;
+    file4platform.pwrite = failingWrite;
+    g_failAt = 2;  // the records go out; the header's own write fails
+    EXPECT_EQ(d4close(d), -120);
+    file4platform = file4platformDefault();
+    cb.errorCode = 0;
+    auto b = vt::readFile(dir.file("hc.dbf"));
+    EXPECT_EQ(tt::i32(b, 4), 4);
+    EXPECT_EQ(b.size(), 66u + 4 * 4 + 1);
+}
+
 TEST_F(WriteTest, BlankSetsEveryFieldBlank) {
     cb.compatibility = 30;
     FIELD4INFO fields[] = {fld("C", 'C', 2), fld("I", 'I'), fld("M", 'M'), fld("N", 'N', 3, 0, r4null), tt::END};
