@@ -1,5 +1,13 @@
 // Reading fields: the descriptive operations and the conversions of a
 // field's stored bytes to text, character, integer, double and logical.
+//
+// Stored forms read here (binary ones little-endian):
+//   C, N, F      text; numbers right-aligned with leading blanks
+//   D            "CCYYMMDD" digits, blank when empty
+//   L            one character: T, t, Y, y true
+//   M, G         memo block number: 10 digits (level 25/26) or int32
+//   I, P         int32            Q int16, R uint16
+//   B            IEEE double      Y, T: see field4currency.cpp
 // Binary fields are decoded with the byte-order helpers, never through a
 // pointer cast; a field shorter than its binary form reads as zero-padded.
 #include <climits>
