@@ -71,8 +71,8 @@ int e4lookup(const char *text, int len, int exactLen, int first, int last) {
 
 int s4stackPush(E4PARSE &p, int32_t value) {
     if (p.opCount == p.opCap) {
-        // Grows by 256 bytes at a time.
-        int cap = p.opCap + 256 / (int)sizeof(int32_t);
+        // Doubles, as the constants and the items do.
+        int cap = p.opCap * 2;
         int32_t *ops = static_cast<int32_t *>(std::malloc((size_t)cap * sizeof(int32_t)));
         if (!ops) return e4parseError(p, e4memory);
         std::memcpy(ops, p.ops, (size_t)p.opCount * sizeof(int32_t));
@@ -89,8 +89,9 @@ int32_t s4stackPop(E4PARSE &p) { return p.opCount ? p.ops[--p.opCount] : E4MARK_
 long e4addConstant(E4PARSE &p, const void *bytes, uint32_t len) {
     if ((uint64_t)p.constLen + len + 1 > E4MAX_RESULT_LEN * 4) return e4parseError(p, e4overflow);
     if (p.constLen + len > p.constCap) {
-        uint32_t cap = p.constCap;
-        while (p.constLen + len > cap) cap += 256;
+        // Doubling: a long text costs a few copies, not one per constant.
+        uint32_t cap = p.constCap * 2;
+        if (p.constLen + len > cap) cap = p.constLen + len;
         char *buf = static_cast<char *>(std::malloc(cap));
         if (!buf) return e4parseError(p, e4memory);
         std::memcpy(buf, p.consts, p.constLen);
@@ -106,7 +107,7 @@ long e4addConstant(E4PARSE &p, const void *bytes, uint32_t len) {
 
 int e4functionAdd(E4PARSE &p, int row, int numParms) {
     if (p.numItems == p.itemCap) {
-        int cap = p.numItems + 10;
+        int cap = p.numItems < 16 ? 16 : p.numItems * 2;
         EXPR4ITEM *items = static_cast<EXPR4ITEM *>(std::realloc(p.items, (size_t)cap * sizeof(EXPR4ITEM)));
         if (!items) return e4parseError(p, e4memory);
         p.items = items;
