@@ -4,6 +4,7 @@
 // decimal point.
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,32 @@ constexpr int kGuardDigits = 30;
 // Integer digits of the largest finite double (about 1.8e308).
 constexpr int kMaxIntDigits = 309;
 
+// The digits of magnitude rounded half away from zero at decimals places,
+// by integer arithmetic, for the common case of a value whose scaled form
+// is small and not within reach of a half (where the product's rounding
+// could matter); false leaves the case to the exact conversion.
+bool fastDigits(double magnitude, int decimals, char *digits, int *intLen) {
+    static const double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+    if (decimals > 9) return false;
+    double scaled = magnitude * kPow10[decimals];
+    if (!(scaled < 4294967296.0)) return false;
+    double whole = std::floor(scaled);
+    double frac = scaled - whole;
+    if (std::fabs(frac - 0.5) < 1e-5) return false;
+    uint64_t r = (uint64_t)whole + (frac > 0.5 ? 1 : 0);
+    char tmp[24];
+    int n = 0;
+    do {
+        tmp[n++] = (char)('0' + r % 10);
+        r /= 10;
+    } while (r);
+    while (n < decimals + 1) tmp[n++] = '0';  // at least one integer digit
+    *intLen = n - decimals;
+    digits[0] = '0';
+    for (int i = 0; i < n; i++) digits[1 + i] = tmp[n - 1 - i];
+    return true;
+}
+
 }  // namespace
 
 int c4dtoa45(double value, char *out, int width, int decimals) {
@@ -37,6 +64,12 @@ int c4dtoa45(double value, char *out, int width, int decimals) {
 
     bool negative = std::signbit(value);
     double magnitude = std::fabs(value);
+    // digits = integer digits followed by the kept decimals, with one leading
+    // slot for a carry.
+    char digits[1 + kMaxIntDigits + kMaxDecimals + 1];
+    int intLen = 0;
+    if (fastDigits(magnitude, decimals, digits, &intLen)) goto layout;
+    {
     // The exact decimal digits of the magnitude, then rounded half away
     // from zero at the requested number of decimals.
     char text[kMaxIntDigits + 1 + kMaxDecimals + kGuardDigits + 8];
@@ -46,7 +79,6 @@ int c4dtoa45(double value, char *out, int width, int decimals) {
         return e4overflow;
     }
     // The radix character follows the locale; find the digits around it.
-    int intLen = 0;
     while (text[intLen] >= '0' && text[intLen] <= '9') intLen++;
     const char *frac = text + intLen;
     while (*frac && (*frac < '0' || *frac > '9')) frac++;
@@ -54,18 +86,17 @@ int c4dtoa45(double value, char *out, int width, int decimals) {
         std::memset(out, '*', (size_t)width);
         return e4overflow;
     }
-    // digits = integer digits followed by the kept decimals, with one leading
-    // slot for a carry.
-    char digits[1 + kMaxIntDigits + kMaxDecimals + 1];
     digits[0] = '0';
     std::memcpy(digits + 1, text, (size_t)intLen);
     std::memcpy(digits + 1 + intLen, frac, (size_t)decimals);
-    int count = 1 + intLen + decimals;
     if (frac[decimals] >= '5') {
-        int i = count - 1;
+        int i = intLen + decimals;  // the last kept digit
         while (digits[i] == '9') digits[i--] = '0';
         digits[i]++;
     }
+    }
+layout:
+    int count = 1 + intLen + decimals;
     // Integer digits without leading zeros (start..intEnd).
     int intEnd = 1 + intLen;
     int start = 0;

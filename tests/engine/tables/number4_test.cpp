@@ -148,3 +148,26 @@ TEST(C4atod, TextToDouble) {
 }
 
 }  // namespace
+
+namespace {
+
+// Exact binary halves round away from zero; values that only look like
+// halves in decimal round by their true binary value.
+TEST(C4dtoa45, HalvesAndNearHalves) {
+    struct Case {
+        double v;
+        int width, dec;
+        const char *text;
+    } cases[] = {
+        {2.5, 5, 0, "    3"},    {-2.5, 5, 0, "   -3"},    {0.125, 6, 2, "  0.13"}, {-0.125, 6, 2, " -0.13"},
+        {1.005, 6, 2, "  1.00"},  {2.675, 6, 2, "  2.67"},  {1.015625, 7, 3, "  1.016"},
+        {12.345, 8, 2, "   12.35"}, {0.49999999, 4, 0, "   0"}, {123456789.5, 12, 0, "   123456790"},
+    };
+    for (const Case &c : cases) {
+        char out[32] = {};
+        ASSERT_EQ(c4dtoa45(c.v, out, c.width, c.dec), 0) << c.v;
+        EXPECT_EQ(std::string(out, (size_t)c.width), c.text) << c.v;
+    }
+}
+
+}  // namespace
