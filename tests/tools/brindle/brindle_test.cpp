@@ -248,3 +248,25 @@ TEST_F(BrindleViews, EvalPrintsResultBytesTypesAndKeys) {
 }
 
 }  // namespace
+
+namespace {
+
+// A table whose header flags a production index that is not there opens
+// only without the index.
+TEST(BrindleRealTables, ProductionIndexFlagNeedsNoIndexOption) {
+    vt::TempDir dir;
+    std::string t = vt::copyFixture("harbour/people.dbf", dir);
+    vt::copyFixture("harbour/people.fpt", dir);
+    auto r = vt::runBrindle({"info", t});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Opening File"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("people.cdx"), std::string::npos) << r.err;
+    r = vt::runBrindle({"--no-index", "dump", t, "--limit", "1", "--format", "csv", "--fields", "FIRST,LAST,BORN"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "FIRST,LAST,BORN\r\nMary,Hernandez,1917-07-31\r\n");
+    r = vt::runBrindle({"count", t, "--no-index", "--query", "UPPER(LAST) = 'SMITH'"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "176\n");
+}
+
+}  // namespace
