@@ -1,7 +1,8 @@
 // Feeds arbitrary expression texts to the parser and evaluates whatever
-// parses, in every result form, against tables of the common and the binary
-// field kinds. The first input byte picks the table and whether the text is
-// parsed as a tag expression; the rest is the text.
+// parses, in every result form, against tables of the common, the binary
+// and the rarer field kinds (between them every type a table can hold). The
+// first input byte picks the table (bit 0, or bit 3 for the third) and
+// whether the text is parsed as a tag expression; the rest is the text.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,7 @@
 namespace {
 
 CODE4 g_cb;
-DATA4 *g_tables[2];
+DATA4 *g_tables[3];
 std::string g_dir;
 int g_fakeTag;
 
@@ -37,7 +38,7 @@ void add(DATA4 *d, const char *const *pairs) {
     for (int i = 0; pairs[i]; i += 2) {
         FIELD4 *f = d4field(d, pairs[i]);
         if (!f) std::abort();
-        if (f->type == 'M')
+        if (f->type == 'M' || f->type == 'G')
             f4memoAssign(f, pairs[i + 1]);
         else if (f->type == 'T')
             f4assignDateTime(f, pairs[i + 1]);
@@ -45,6 +46,8 @@ void add(DATA4 *d, const char *const *pairs) {
             f4assignCurrency(f, pairs[i + 1]);
         else if (f->type == 'I' || f->type == 'B')
             f4assignDouble(f, std::atof(pairs[i + 1]));
+        else if (std::strchr("PQR", f->type))
+            f4assignLong(f, std::atol(pairs[i + 1]));
         else if (std::strcmp(pairs[i + 1], "NULL") == 0)
             f4assignNull(f);
         else
@@ -103,6 +106,21 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
     add(g_tables[1], k1);
     add(g_tables[1], k2);
 
+    FIELD4INFO rare[] = {{"FLT", 'F', 12, 3, 0},     {"GEN", 'G', 0, 0, 0},      {"BIN", 'Z', 6, 0, 0},
+                         {"BMEMO", 'X', 0, 0, 0},    {"SHORT", 'Q', 0, 0, 0},    {"USHORT", 'R', 0, 0, 0},
+                         {"PTR", 'P', 0, 0, 0},      {"VAR", 'V', 0, 0, 0},      {"WIDE", 'W', 8, 0, 0},
+                         {"OBJ", 'O', 6, 0, 0},      {"B8A", '1', 0, 0, 0},      {"B6A", '2', 0, 0, 0},
+                         {"B6B", '3', 0, 0, 0},      {"B16", '4', 0, 0, 0},      {"B8B", '5', 0, 0, 0},
+                         {"B8C", '6', 0, 0, 0},      {"DAY", 'D', 0, 0, r4null}, {"YES", 'L', 0, 0, r4null},
+                         {"NUM", 'N', 6, 2, r4null}, {nullptr, 0, 0, 0, 0}};
+    g_tables[2] = makeTable("rare", rare, 30);
+    const char *r1[] = {"FLT", "-1.125", "GEN", "general", "BIN", "ab\x01", "BMEMO", "binary memo", "SHORT", "-2",
+                        "USHORT", "65535", "PTR", "7", "WIDE", "wide", "OBJ", "obj", "DAY", "20240229", "YES", "T",
+                        "NUM", "12.5", nullptr};
+    const char *r2[] = {"DAY", "NULL", "YES", "NULL", "NUM", "NULL", nullptr};
+    add(g_tables[2], r1);
+    add(g_tables[2], r2);
+
     EXPR4 *calc = expr4parse(g_tables[0], "UPPER(NAME) + TRIM(FIRST)");
     if (!calc || expr4calcCreate(&g_cb, calc, "CALC") != 0) std::abort();
     error4set(&g_cb, 0);
@@ -111,7 +129,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1 || size > 4096) return 0;
-    DATA4 *d = g_tables[data[0] & 1];
+    DATA4 *d = g_tables[(data[0] & 8) ? 2 : (data[0] & 1)];
     bool tag = (data[0] & 2) != 0;
     std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
     text = text.c_str();  // up to the first NUL
