@@ -203,6 +203,23 @@ int writeTable(FILE4 *file, CODE4 *c, int level, const Layout &l) {
     return rc;
 }
 
+// Removes the file beside name with extension ext that this create made but
+// could not finish; quietly, as the create's own failure is what is reported.
+void removeMade(CODE4 *c, const std::string &name, const char *ext) {
+    std::string other = name;
+    other.resize(other.size() + 8, '\0');
+    if (u4nameExt(other.data(), (int)other.size(), ext, 1) != 0) return;
+    int savedCode = c->errorCode, savedOpenError = c->openError;
+    c->openError = 0;
+    FILE4 f;
+    if (file4open(&f, c, other.c_str(), 1) == 0) {
+        file4removeNow(&f);
+        file4close(&f);
+    }
+    c->openError = savedOpenError;
+    c->errorCode = savedCode;
+}
+
 }  // namespace
 
 DATA4 *d4create(CODE4 *c, const char *name, const FIELD4INFO *fields) {
@@ -224,17 +241,21 @@ DATA4 *d4create(CODE4 *c, const char *name, const FIELD4INFO *fields) {
     FILE4 file;
     if (file4create(&file, c, full.c_str(), 1) != 0) return nullptr;
     int rc = writeTable(&file, c, level, layout);
+    bool memoMade = false;
     if (rc == 0 && layout.memoFields) {
         MEMO4FILE memo;
         rc = memo4fileCreate(&memo, c, nullptr, full.c_str());
+        memoMade = rc == 0;
         if (rc == 0) rc = memo4fileClose(&memo);
     }
     if (rc != 0) {
-        // Nothing half-made is left behind.
+        // Nothing half-made is left behind, not even a memo file whose
+        // close failed.
         int code = c->errorCode;
         c->errorCode = 0;
         file.removeOnClose = 1;
         file4close(&file);
+        if (memoMade) removeMade(c, full, "fpt");
         c->errorCode = code;
         return nullptr;
     }

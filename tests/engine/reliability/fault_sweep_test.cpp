@@ -307,6 +307,88 @@ TEST_P(FaultSweep, EveryIoCallOfTheWorkloadFailsOnce) {
     RecordProperty("calls", (int)n - 1);
 }
 
+// Creating and opening meet failing calls too: a failed create reports its
+// code and leaves either nothing or a table that opens; a failed open
+// reports its code and leaves the table as good as it was.
+class FaultyCreateAndOpen : public vt::EngineTest {
+protected:
+    void SetUp() override {
+        vt::EngineTest::SetUp();
+        cb.memSizeMemo = 64;
+        cb.offError = 1;
+    }
+    FIELD4INFO fields_[4] = {{"NAME", 'C', 10, 0, 0}, {"NUM", 'N', 6, 0, 0}, {"NOTES", 'M', 0, 0, 0},
+                             {nullptr, 0, 0, 0, 0}};
+};
+
+TEST_F(FaultyCreateAndOpen, AFailedCreateLeavesNothingOrATableThatOpens) {
+    for (int level : {25, 30}) {
+        cb.compatibility = (int16_t)level;
+        for (long n = 1;; n++) {
+            std::string name = dir.file("c" + std::to_string(level) + "_" + std::to_string(n));
+            SCOPED_TRACE(name);
+            FaultyDisk disk;
+            disk.arm({n, Fault::Fail, ENOSPC, false});
+            DATA4 *d = d4create(&cb, name.c_str(), fields_);
+            long calls = disk.calls();
+            disk.disarm();
+            if (d) {
+                EXPECT_EQ(disk.injectedNotRead(), 0) << disk.what();
+                d4close(d);
+            } else {
+                EXPECT_GT(disk.injected(), 0);
+                EXPECT_TRUE(isIoCode(cb.errorCode) || cb.errorCode == e4create) << cb.errorCode;
+            }
+            error4set(&cb, 0);
+            if (file4exists((name + ".dbf").c_str())) {
+                DATA4 *again = d4open(&cb, name.c_str());
+                EXPECT_NE(again, nullptr) << "a table left by a failed create does not open: " << cb.errorCode;
+                if (again) d4close(again);
+                error4set(&cb, 0);
+            } else {
+                EXPECT_FALSE(file4exists((name + ".fpt").c_str())) << "a memo file without its table";
+            }
+            if (calls < n) break;
+        }
+    }
+}
+
+TEST_F(FaultyCreateAndOpen, AFailedOpenIsReportedAndLeavesTheTableAsItWas) {
+    std::string name = dir.file("o");
+    DATA4 *d = d4create(&cb, name.c_str(), fields_);
+    ASSERT_NE(d, nullptr);
+    for (int i = 0; i < 3; i++) {
+        d4appendStart(d, 0);
+        d4blank(d);
+        f4memoAssign(d4field(d, "NOTES"), "memo");
+        ASSERT_EQ(d4append(d), 0);
+    }
+    ASSERT_EQ(d4close(d), 0);
+    for (long n = 1;; n++) {
+        SCOPED_TRACE(n);
+        FaultyDisk disk;
+        disk.arm({n, Fault::Fail, EIO, false});
+        d = d4open(&cb, name.c_str());
+        long calls = disk.calls();
+        if (d) {
+            d4close(d);
+        } else {
+            EXPECT_GT(disk.injected(), 0);
+            EXPECT_TRUE(isIoCode(cb.errorCode)) << cb.errorCode;
+        }
+        disk.disarm();
+        error4set(&cb, 0);
+        d = d4open(&cb, name.c_str());
+        ASSERT_NE(d, nullptr) << cb.errorCode;
+        vt::WalkResult walk = vt::walkTable(d, 10);
+        EXPECT_EQ(walk.records, 3);
+        for (int code : {e4read, e4data, e4memoCorrupt}) EXPECT_EQ(walk.codes.count(code), 0u) << code;
+        d4close(d);
+        error4set(&cb, 0);
+        if (calls < n) break;
+    }
+}
+
 FaultPlan plan(Fault kind, int err, bool sticky = false) {
     FaultPlan p;
     p.kind = kind;
