@@ -39,17 +39,23 @@ void account(int64_t delta) {
 }  // namespace rely
 
 #ifdef RELY_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's allocator hooks (declared here: not every
+// compiler ships the header that declares them).
+extern "C" {
+size_t __sanitizer_get_allocated_size(const volatile void *p);
+int __sanitizer_install_malloc_and_free_hooks(void (*mallocHook)(const volatile void *, size_t),
+                                              void (*freeHook)(const volatile void *));
+}
 
 namespace rely {
 namespace {
 
 void onMalloc(const volatile void *p, size_t) {
     g_calls.fetch_add(1, std::memory_order_relaxed);
-    account((int64_t)__sanitizer_get_allocated_size(const_cast<const void *>(p)));
+    account((int64_t)__sanitizer_get_allocated_size(p));
 }
 void onFree(const volatile void *p) {
-    account(-(int64_t)__sanitizer_get_allocated_size(const_cast<const void *>(p)));
+    account(-(int64_t)__sanitizer_get_allocated_size(p));
 }
 const bool g_installed = __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree) != 0;
 
