@@ -219,7 +219,10 @@ int file4readAheadSet(FILE4 *f, uint32_t size) {
 }
 
 unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
-    if (!f || !buf) return (unsigned)error4(nullptr, e4parmNull, E4_LOC_FILE4READ), 0;
+    if (!f || !buf) {
+        error4(nullptr, e4parmNull, E4_LOC_FILE4READ);
+        return 0;
+    }
     CODE4 *c = f->codeBase;
     if (!contextValid(c) || c->errorCode < 0 || len == 0) return 0;
     if (pos < 0 || f->hand < 0) {
