@@ -26,11 +26,11 @@ struct TableFact {
     std::vector<FieldFact> fields;
 };
 
-// Facts of every table in the INSPECTION.txt files, by path below real/.
+// Facts of every table in the FACTS.txt files, by path below real/.
 std::map<std::string, TableFact> readInspections() {
     std::map<std::string, TableFact> facts;
     for (const auto &entry : fs::recursive_directory_iterator(vt::fixturePath("real"))) {
-        if (entry.path().filename() != "INSPECTION.txt") continue;
+        if (entry.path().filename() != "FACTS.txt") continue;
         std::ifstream in(entry.path());
         std::string line, current;
         while (std::getline(in, line)) {
