@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brindle.h"
+#include "foundation/file4platform.h"
 
 namespace vt {
 
@@ -38,6 +39,19 @@ public:
     ~ShownErrors();
     const std::vector<std::string> &messages() const;
     void clear();
+};
+
+// Restores the file layer's platform table when it goes out of scope, so a
+// test may replace members of it.
+class PlatformOverride {
+public:
+    PlatformOverride() : saved_(file4platform) {}
+    ~PlatformOverride() { file4platform = saved_; }
+    PlatformOverride(const PlatformOverride &) = delete;
+    PlatformOverride &operator=(const PlatformOverride &) = delete;
+
+private:
+    FILE4PLATFORM saved_;
 };
 
 // A test with an initialised context (errors shown are captured) and a

@@ -6,19 +6,11 @@
 #include "foundation/file4platform.h"
 #include "test_support.h"
 
+using vt::PlatformOverride;
+
 namespace {
 
 using vt::EngineTest;
-
-// Replaces one platform call for the life of the object.
-class PlatformOverride {
-public:
-    PlatformOverride() : saved_(file4platform) {}
-    ~PlatformOverride() { file4platform = saved_; }
-
-private:
-    FILE4PLATFORM saved_;
-};
 
 TEST_F(EngineTest, CreateWriteReadAndLength) {
     FILE4 f;

@@ -12,6 +12,8 @@
 #include "indexes/sort4.h"
 #include "test_support.h"
 
+using vt::PlatformOverride;
+
 namespace {
 
 using vt::EngineTest;
@@ -52,16 +54,6 @@ std::vector<std::string> listFolder(const std::string &path) {
     }
     return names;
 }
-
-// Restores the platform table at the end of a test.
-class PlatformOverride {
-public:
-    PlatformOverride() : saved_(file4platform) {}
-    ~PlatformOverride() { file4platform = saved_; }
-
-private:
-    FILE4PLATFORM saved_;
-};
 
 // Spool files opened by the sort, recorded through the platform table.
 std::vector<std::pair<std::string, int>> g_opened;
