@@ -4,10 +4,14 @@
 #include <string>
 
 #include "brindle.h"
-#include "codepage.h"
+#include "text/codepage.h"
 #include "options.h"
 
 namespace brindle {
+
+using vandrel::CodePage;
+using vandrel::codePageMark;
+using vandrel::codePageName;
 
 enum Exit { kOk = 0, kEngineError = 1, kUsage = 2 };
 

@@ -11,9 +11,11 @@
 #include <string>
 
 #include "brindle.h"
-#include "codepage.h"
+#include "text/codepage.h"
 
 namespace brindle {
+
+using vandrel::CodePage;
 
 struct Value {
     enum Kind { None, Text, Number, Bool, Binary } kind = None;

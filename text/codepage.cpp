@@ -6,7 +6,7 @@
 #include <iconv.h>
 #include <vector>
 
-namespace brindle {
+namespace vandrel {
 
 namespace {
 
@@ -108,4 +108,4 @@ bool CodePage::fromUtf8(const std::string &utf8, std::string &out) const {
     return true;
 }
 
-}  // namespace brindle
+}  // namespace vandrel

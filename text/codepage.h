@@ -1,9 +1,9 @@
 // Text conversion between a table's 8-bit code page and UTF-8, by the code
-// page mark of header byte 29.
+// page mark of header byte 29; shared by brindle and the app.
 #pragma once
 #include <string>
 
-namespace brindle {
+namespace vandrel {
 
 // The iconv name for a code page mark ("CP1252" for 0x03, 0x00 and unknown marks).
 std::string codePageName(int mark);
@@ -27,4 +27,4 @@ private:
     std::string name_;
 };
 
-}  // namespace brindle
+}  // namespace vandrel
