@@ -66,6 +66,21 @@ int readHeader(INDEX4FILE *i, uint32_t ref, unsigned char *buf, cdx::TagHeader *
     return 0;
 }
 
+// Parse one of the tag's expressions; a failure is reported once, with the
+// parser's code, the tag, the expression and the index file.
+EXPR4 *parseQuietly(TAG4FILE *t, DATA4 *d, const std::string &source) {
+    CODE4 *c = t->codeBase;
+    int saved = code4exprError(c, 0);
+    EXPR4 *e = expr4parseTag(d, source.c_str(), t);
+    code4exprError(c, saved);
+    if (e) return e;
+    int code = c->errorCode < 0 ? c->errorCode : e4index;
+    c->errorCode = 0;
+    std::string tag = std::string("tag ") + t->alias;
+    error4describe(c, code, E4_LOC_I4OPEN, tag.c_str(), source.c_str(), t->indexFile->file.name);
+    return nullptr;
+}
+
 // Parse the tag's expressions against d and check them with its header.
 int tagExpressions(TAG4FILE *t, DATA4 *d, const unsigned char *pool) {
     INDEX4FILE *i = t->indexFile;
@@ -79,16 +94,16 @@ int tagExpressions(TAG4FILE *t, DATA4 *d, const unsigned char *pool) {
         if (!cdx::poolText(pool, h.forPos, h.forLen, &text, &len)) return notIndex(i);
         forSource.assign(text, len);
     }
-    t->expr = expr4parseTag(d, keySource.c_str(), t);
-    if (!t->expr) return t->codeBase->errorCode < 0 ? t->codeBase->errorCode : notIndex(i);
+    t->expr = parseQuietly(t, d, keySource);
+    if (!t->expr) return t->codeBase->errorCode;
     t->keyType = (char)expr4type(t->expr);
     int expected = expr4keyLen(t->expr);
     if (expected < 0) return expected;
     if (t->collated && t->keyType == 'C') expected += expr4len(t->expr);
     if ((unsigned)expected != h.keyLen) return notIndex(i);
     if (!forSource.empty()) {
-        t->filter = expr4parseTag(d, forSource.c_str(), t);
-        if (!t->filter) return t->codeBase->errorCode < 0 ? t->codeBase->errorCode : notIndex(i);
+        t->filter = parseQuietly(t, d, forSource);
+        if (!t->filter) return t->codeBase->errorCode;
         if (expr4type(t->filter) != 'L') return notIndex(i);
     }
     t->pad = (t->keyType == 'C' && !t->collated) ? ' ' : 0;

@@ -96,7 +96,9 @@ TEST_P(HarbourTags, EveryKeySeeksToItsFirstRecord) {
         if (tf->header.descending) std::reverse(stored.begin(), stored.end());
         std::map<std::string, long> first;
         for (size_t i = 0; i < stored.size(); i++) {
-            if (i) ASSERT_LE(stored[i - 1], stored[i]) << t4alias(t);
+            if (i) {
+                ASSERT_LE(stored[i - 1], stored[i]) << t4alias(t);
+            }
             first.emplace(stored[i].first, stored[i].second);
         }
         for (const auto &[key, rec] : first) {
@@ -122,6 +124,7 @@ struct RealIndex {
     const char *base;
     int tags;
     bool stale;
+    bool explicitOpen;   // the table's flags do not name its production index
 };
 
 class RealTags : public vt::EngineTest, public ::testing::WithParamInterface<RealIndex> {};
@@ -134,6 +137,10 @@ TEST_P(RealTags, CheckFindsTheTagsSoundAndCurrent) {
     std::string table = copyTable(r.folder, r.base, dir);
     DATA4 *d = d4open(&cb, table.c_str());
     ASSERT_NE(nullptr, d) << r.base;
+    if (r.explicitOpen) {
+        ASSERT_EQ(nullptr, d4index(d, nullptr));
+        ASSERT_NE(nullptr, i4open(d, (dir.path() + "/" + r.base).c_str()));
+    }
     int tags = 0, stale = 0;
     for (TAG4 *t = d4tagNext(d, nullptr); t; t = d4tagNext(d, t)) {
         tags++;
@@ -142,7 +149,9 @@ TEST_P(RealTags, CheckFindsTheTagsSoundAndCurrent) {
         ASSERT_GE(rc, 0) << t4alias(t);
         EXPECT_FALSE(check.damaged) << t4alias(t) << ": " << check.message;
         if (check.stale) stale++;
-        if (!r.stale) EXPECT_EQ(0, rc) << t4alias(t) << ": " << check.message;
+        if (!r.stale) {
+            EXPECT_EQ(0, rc) << t4alias(t) << ": " << check.message;
+        }
         if (!check.stale && !t4descending(t)) {
             EXPECT_EQ(check.keys, (long)walkTag(d, t).size()) << t4alias(t);
         }
@@ -154,14 +163,67 @@ TEST_P(RealTags, CheckFindsTheTagsSoundAndCurrent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Writers, RealTags,
-    ::testing::Values(RealIndex{"real/perl-dbd-xbase", "rooms", 5, false},
-                      RealIndex{"real/harbour-core-gtnap", "cotacao", 1, false},
-                      RealIndex{"real/ruby-dbf/foxprodb", "calls", 2, false},
-                      RealIndex{"real/ruby-dbf/foxprodb", "setup", 1, false},
-                      RealIndex{"real/vfp9-godbase/database", "employees", 5, false},
-                      RealIndex{"real/vfp9-large", "proj1_ref", 7, false},
-                      RealIndex{"real/vfp9-large", "table10152", 1, false},
-                      RealIndex{"real/vfp9-large", "table52", 1, false},
-                      RealIndex{"real/vfp9-large/stale", "b_k334", 1, true}));
+    ::testing::Values(RealIndex{"real/harbour-core-gtnap", "cotacao", 1, false, true},
+                      RealIndex{"real/ruby-dbf/foxprodb", "calls", 2, false, false},
+                      RealIndex{"real/ruby-dbf/foxprodb", "setup", 1, false, false},
+                      RealIndex{"real/vfp9-large", "proj1_ref", 7, false, false},
+                      RealIndex{"real/vfp9-large", "table10152", 1, false, false},
+                      RealIndex{"real/vfp9-large", "table52", 2, false, false},
+                      RealIndex{"real/vfp9-large/stale", "b_k334", 1, true, false}));
+
+class RealIndexes : public vt::EngineTest {};
+
+// rooms.dbf was damaged by a line-ending conversion (its descriptor
+// terminator at offset 96 became 0x0A); with that byte mended and the size
+// checks off it opens. Its FOR tags use the exact-equality operator "==",
+// which the expression language lacks: the open is refused naming the tag,
+// and a read-only open leaves those tags out and reads the other two.
+TEST_F(RealIndexes, RoomsTagsWithoutExactEqualityAreRead) {
+    std::string table = copyTable("real/perl-dbd-xbase", "rooms", dir);
+    std::vector<unsigned char> bytes = vt::readFile(table);
+    ASSERT_EQ(0x0A, bytes.at(96));
+    bytes[96] = 0x0D;
+    vt::writeFile(table, bytes);
+    cb.validationOff = 1;
+    EXPECT_EQ(nullptr, d4open(&cb, table.c_str()));
+    ASSERT_EQ(e4index, cb.errorCode);
+    ASSERT_FALSE(shown.messages().empty());
+    EXPECT_NE(std::string::npos, shown.messages().back().find("tag AUDIO")) << shown.messages().back();
+    error4set(&cb, 0);
+    cb.readOnly = 1;
+    DATA4 *d = d4open(&cb, table.c_str());
+    ASSERT_NE(nullptr, d);
+    std::map<std::string, long> keys;
+    for (TAG4 *t = d4tagNext(d, nullptr); t; t = d4tagNext(d, t)) {
+        TAG4CHECK check;
+        EXPECT_EQ(0, t4check(t, &check)) << t4alias(t) << ": " << check.message;
+        keys[t4alias(t)] = check.keys;
+    }
+    std::map<std::string, long> expected = {{"FACILITY", 42}, {"ROOMNAME", 42}};
+    EXPECT_EQ(expected, keys);
+    d4close(d);
+}
+
+// A key over a database container's long field name cannot be parsed
+// against the table's 10-character names: the open is refused, naming the
+// tag; opened read-only, the index leaves that tag out.
+TEST_F(RealIndexes, LongFieldNameKeysAreRefused) {
+    std::string table = copyTable("real/vfp9-godbase/database", "employees", dir);
+    cb.offError = 1;
+    EXPECT_EQ(nullptr, d4open(&cb, table.c_str()));
+    EXPECT_LT(cb.errorCode, 0);
+    error4set(&cb, 0);
+    cb.readOnly = 1;
+    DATA4 *d = d4open(&cb, table.c_str());
+    ASSERT_NE(nullptr, d);
+    std::vector<std::string> names;
+    for (TAG4 *t = d4tagNext(d, nullptr); t; t = d4tagNext(d, t)) names.push_back(t4alias(t));
+    EXPECT_EQ((std::vector<std::string>{"EMAILNAME", "LASTNAME", "POSTALCODE", "PRIMARYKEY"}), names);
+    for (TAG4 *t = d4tagNext(d, nullptr); t; t = d4tagNext(d, t)) {
+        TAG4CHECK check;
+        EXPECT_EQ(0, t4check(t, &check)) << t4alias(t) << ": " << check.message;
+    }
+    d4close(d);
+}
 
 }  // namespace
