@@ -110,7 +110,7 @@ int readCurrent(DATA4 *d, TAG4FILE *tf) {
         if (tfile4eof(tf)) return endOfFile(d);
         long r = tfile4recNo(tf);
         if (r >= 1 && r <= count) return d4goLow(d, r, d->codeBase->goError);
-        if (tfile4skip(tf, 1) != 1) return d->codeBase->errorCode < 0 ? -1 : endOfFile(d);
+        if (tfile4skip(tf, 1) != 1) return d->codeBase->errorCode < 0 ? d->codeBase->errorCode : endOfFile(d);
     }
 }
 
@@ -142,7 +142,7 @@ int seekNextKey(DATA4 *d, TAG4 *t, const unsigned char *search, int len) {
         int rc = tfile4go(tf, copy, (uint32_t)d->recNo);
         if (rc < 0) return rc;
     }
-    if (tfile4skip(tf, 1) != 1) return d->codeBase->errorCode < 0 ? -1 : endOfFile(d);
+    if (tfile4skip(tf, 1) != 1) return d->codeBase->errorCode < 0 ? d->codeBase->errorCode : endOfFile(d);
     int go = readCurrent(d, tf);
     if (go != 0) return go;
     return currentMatches(tf, search, len) ? 0 : r4entry;

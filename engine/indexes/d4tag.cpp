@@ -128,7 +128,7 @@ int firstValid(DATA4 *d, TAG4FILE *tf, int dir, long *rec) {
             *rec = r;
             return 0;
         }
-        if (tfile4skip(tf, dir) != dir) return d->codeBase->errorCode < 0 ? -1 : 1;
+        if (tfile4skip(tf, dir) != dir) return d->codeBase->errorCode < 0 ? d->codeBase->errorCode : 1;
     }
 }
 
@@ -207,7 +207,7 @@ int d4tagSkip(DATA4 *d, long n) {
     long count = d4recCountLow(d);
     while (left > 0) {
         if (tfile4skip(tf, dir) != dir) {
-            if (c->errorCode < 0) return -1;
+            if (c->errorCode < 0) return c->errorCode;
             if (dir > 0) return endOfFile(d);
             long rec = 0;
             int rc = firstValid(d, tf, 1, &rec);

@@ -55,6 +55,21 @@ int storedBottom(TAG4FILE *t) {
 // To the first key of the next leaf (dir > 0) or the last key of the
 // previous one: 1 moved, 0 no such leaf (path unchanged), negative error.
 int neighbourLeaf(TAG4FILE *t, int dir) {
+    // The leaf's edge entry: the next leaf must continue the strict (key,
+    // record number) order from it, so a damaged tree that leads back to
+    // blocks already passed is caught instead of walked forever.
+    unsigned keyLen = tfile4keyLen(t);
+    unsigned char *edge = t->scratch + keyLen + 1;
+    NODE4 *from = tfile4leaf(t);
+    bool haveEdge = from->leaf && from->count > 0;
+    uint32_t edgeRecord = 0;
+    if (haveEdge) {
+        unsigned at = dir > 0 ? from->count - 1 : 0;
+        const unsigned char *k = node4key(t, from, at);
+        if (!k) return -1;
+        std::memcpy(edge, k, keyLen);
+        edgeRecord = node4record(t, from, at);
+    }
     int level = t->depth - 2;
     while (level >= 0) {
         NODE4 *n = &t->path[level];
@@ -66,6 +81,16 @@ int neighbourLeaf(TAG4FILE *t, int dir) {
     t->depth = level + 1;
     if (int rc = tfile4downCurrent(t)) return rc;
     if (int rc = descend(t, dir < 0)) return rc;
+    NODE4 *to = tfile4leaf(t);
+    if (haveEdge && to->count > 0) {
+        unsigned at = dir > 0 ? 0 : to->count - 1;
+        const unsigned char *k = node4key(t, to, at);
+        if (!k) return -1;
+        int cmp = std::memcmp(k, edge, keyLen);
+        uint32_t rec = node4record(t, to, at);
+        bool ordered = dir > 0 ? (cmp > 0 || (cmp == 0 && rec > edgeRecord)) : (cmp < 0 || (cmp == 0 && rec < edgeRecord));
+        if (!ordered) return tfile4damaged(t);
+    }
     return 1;
 }
 
