@@ -13,6 +13,7 @@
 #include "expressions/expressions.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
+#include "foundation/file4.h"
 #include "foundation/u4name.h"
 #include "index4internal.h"
 #include "tables/d4internal.h"
@@ -28,6 +29,12 @@ int openProduction(DATA4 *d) {
     if (u4nameExt(name.data(), (int)name.size(), "cdx", 1) != 0)
         return error4describe(c, e4open, E4_MSG_NAME_TOO_LONG, tableName, nullptr, nullptr);
     name.resize(std::strlen(name.c_str()));
+    if (!file4exists(u4nameResolve(name).c_str())) {
+        // A production index the header promises but the folder lacks.
+        if (!c->openError) return c->errorCode = r4noOpen;
+        if (c->errorCode < 0) return c->errorCode;
+        return error4describe(c, e4open, E4_LOC_D4OPEN, name.c_str(), nullptr, nullptr);
+    }
     INDEX4 *i = i4open(d, name.c_str());
     if (!i) {
         if (c->errorCode < 0 || c->errorCode == r4noOpen) return c->errorCode;
