@@ -44,6 +44,7 @@ enum : int {
     e4fieldName = -210,
     e4fieldType = -220,
     e4recordLen = -230,
+    e4index = -310,
     e4tagInfo = -350,
     e4commaExpected = -400,
     e4complete = -410,
