@@ -113,9 +113,10 @@ int collate4find(CODE4 *c, const char *name8, int codePageMark, const COLLATE4 *
 }
 
 void collate4key(const COLLATE4 *coll, const unsigned char *text, unsigned len, unsigned char *out, unsigned outLen) {
+    if (outLen == 0) return;
     if (!keysByWeights(coll)) {
         unsigned copy = len < outLen ? len : outLen;
-        std::memcpy(out, text, copy);
+        if (copy) std::memcpy(out, text, copy);
         std::memset(out + copy, ' ', outLen - copy);
         return;
     }
@@ -208,9 +209,9 @@ int collate4compare(const COLLATE4 *coll, const unsigned char *key, int keyLen, 
 
 int collate4nextGreater(const unsigned char *search, int searchLen, const char *text, int textLen, int keyLen,
                         unsigned char *out) {
-    if (keyLen < 0) keyLen = 0;
+    if (keyLen <= 0) return 0;
     int n = searchLen < 0 ? 0 : (searchLen < keyLen ? searchLen : keyLen);
-    std::memcpy(out, search, (size_t)n);
+    if (n > 0) std::memcpy(out, search, (size_t)n);
     std::memset(out + n, 0, (size_t)(keyLen - n));
     int p = n - 1;
     while (p >= 0 && out[p] < COLLATE4_PRIMARY_MIN) p--;

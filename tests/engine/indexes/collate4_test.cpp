@@ -223,6 +223,37 @@ TEST(Collate4, SearchComparisonAgreesWithTagOrder) {
     }
 }
 
+// Stored bytes from a damaged file and searches of any length stay inside
+// their buffers (exact-size heap copies, so the sanitizers see any overrun),
+// and the descending value is above the search it came from.
+TEST(Collate4, ArbitraryBytesStayInBounds) {
+    std::mt19937 rng(7);
+    auto randomBytes = [&](int len) {
+        std::vector<unsigned char> b((size_t)len);
+        for (auto &ch : b) ch = (unsigned char)(rng() % 4 == 0 ? rng() % 10 : rng() % 256);
+        return b;
+    };
+    for (int round = 0; round < 20000; round++) {
+        int keyLen = (int)(rng() % 13), searchLen = (int)(rng() % 16);
+        auto key = randomBytes(keyLen), search = randomBytes(searchLen), text = randomBytes((int)(rng() % 9));
+        auto *textPtr = reinterpret_cast<const char *>(text.data());
+        int r = collate4compare(general(), key.data(), keyLen, search.data(), searchLen, textPtr, (int)text.size());
+        ASSERT_TRUE(r >= -1 && r <= 1);
+        std::vector<unsigned char> out((size_t)keyLen);
+        int n = collate4nextGreater(search.data(), searchLen, textPtr, (int)text.size(), keyLen, out.data());
+        ASSERT_TRUE(n >= 0 && n <= keyLen);
+        bool hasPrimary = false;
+        for (int i = 0; i < std::min(searchLen, keyLen); i++) hasPrimary = hasPrimary || search[i] >= COLLATE4_PRIMARY_MIN;
+        bool highest = n == keyLen && std::all_of(out.begin(), out.end(), [](unsigned char ch) { return ch == 0xFF; });
+        if (hasPrimary && !highest) {
+            int common = std::min(n, searchLen);
+            ASSERT_GT(std::memcmp(out.data(), search.data(), (size_t)common), 0);
+        }
+        n = collate4searchKey(general(), textPtr, (int)text.size(), keyLen, out.data());
+        ASSERT_TRUE(n >= 0 && n <= keyLen);
+    }
+}
+
 TEST(Collate4, NextGreaterSearchValue) {
     auto next = [](const Bytes &text, int keyLen, bool withText = true) {
         Bytes search = searchOf(text, keyLen).bytes, out(keyLen, '\x7f');
