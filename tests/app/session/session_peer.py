@@ -5,7 +5,7 @@ python3-dbfread (run with /usr/bin/python3).
 
 ORDER is the date order (0 month first, 1 day first, 2 year first). One line
 per record: recno TAB deleted (0/1) TAB, then per field (the null-flags
-field left out) the display text as UTF-8 in hex, ':', the number as repr().
+field left out) the display text as UTF-8 in hex, ':', the number as repr(). A byte the code page leaves undefined shows as U+FFFD.
 Display texts: C and N/F trimmed of blanks; D through the date picture (the
 number the day number, 1e100 blank); L True/False/Yes/No (1/-1) or the byte;
 M the memo; I digits; B with the field's decimals (%.15g without); Y four
@@ -65,7 +65,7 @@ def display(field, value, picture, encoding, null):
     if null:
         return '', (NO_DATE if t == 'D' else 0.0)
     if t in 'CNF':
-        text = value.strip(b' ').decode(encoding)
+        text = value.strip(b' ').decode(encoding, 'replace')
         try:
             return text, float(text)
         except ValueError:
@@ -81,11 +81,11 @@ def display(field, value, picture, encoding, null):
                                       ('Nn', 'No', -1.0)):
             if c and c[0] in letters:
                 return text, number
-        return value.decode(encoding), 0.0
+        return value.decode(encoding, 'replace'), 0.0
     if t == 'M':
         if value is None:
             return '', 0.0
-        return (value if isinstance(value, str) else value.decode(encoding)), 0.0
+        return (value if isinstance(value, str) else value.decode(encoding, 'replace')), 0.0
     if t == 'G':
         return '[Binary OLE]', 0.0
     if t == 'I':
@@ -122,27 +122,29 @@ def main():
         for n in range(count):
             f.seek(header_len + n * record_len)
             deleted_flags.append(f.read(1) == b'*')
-    table = dbfread.DBF(path, encoding=encoding, parserclass=RawParser, load=False,
-                        ignore_missing_memofile=True, char_decode_errors='strict')
-    fields = [f for f in table.fields if f.name != '_NullFlags']
+    # Records as lists of (name, value): names may repeat.
+    table = dbfread.DBF(path, encoding=encoding, parserclass=RawParser, load=False, recfactory=list,
+                        ignore_missing_memofile=True, char_decode_errors='replace')
     # Bits of _NullFlags, in descriptor order among the nullable fields.
     nullable = {}
     bit = 0
-    for field, flag in zip(table.fields, flags):
+    for index, (field, flag) in enumerate(zip(table.fields, flags)):
         if field.name != '_NullFlags' and flag & 0x02:
-            nullable[field.name] = bit
+            nullable[index] = bit
             bit += 1
     live = iter(table.records)
     gone = iter(table.deleted)
     for recno in range(1, count + 1):
         deleted = deleted_flags[recno - 1]
         record = next(gone if deleted else live)
-        nulls = record.get('_NullFlags') or b''
+        nulls = dict(record).get('_NullFlags') or b''
         cells = []
-        for field in fields:
-            b = nullable.get(field.name)
+        for index, (field, (name, value)) in enumerate(zip(table.fields, record)):
+            if name == '_NullFlags':
+                continue
+            b = nullable.get(index)
             null = b is not None and b // 8 < len(nulls) and nulls[b // 8] & (1 << (b % 8))
-            text, number = display(field, record[field.name], picture, encoding, null)
+            text, number = display(field, value, picture, encoding, null)
             cells.append('%s:%r' % (text.encode('utf-8').hex(), number))
         print('%d\t%d\t%s' % (recno, 1 if deleted else 0, '\t'.join(cells)))
 
