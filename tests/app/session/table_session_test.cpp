@@ -310,6 +310,17 @@ TEST_F(SessionOnPeople, SortThatGivesNoExpressionIsRefused) {
     EXPECT_EQ(session->addSortKey(kLast, 'Q'), -1);
     EXPECT_EQ(session->addSortKey(9, 'A'), -1);
     EXPECT_EQ(walk(), liveWhere([](const PeerRecord &) { return true; }));
+
+    // A sort the relation refuses (UPPER() of a number does not parse) is
+    // reported, and the sort in force before it comes back.
+    ASSERT_EQ(session->addSortKey(kCity, 'D'), 0);
+    std::vector<long> byCity = walk();
+    shown.clear();
+    EXPECT_EQ(session->addSortKey(kAmount, 'B'), -1);
+    EXPECT_FALSE(shown.messages().empty());
+    ASSERT_EQ(session->sortKeys.count(), 1);
+    EXPECT_EQ(session->sortKeys[0].name, "CITY");
+    EXPECT_EQ(walk(), byCity);
 }
 
 TEST_F(SessionOnPeople, FilterConditionsNarrowTheView) {
