@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace brindle {
 
@@ -15,6 +16,13 @@ void printEngineError(const char *, const char *message) {
     }
     std::fprintf(stderr, "brindle: engine error\n%s", out.c_str());
 }
+
+bool endsWith(const std::string &s, const std::string &tail) {
+    if (s.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); i++)
+        if (std::tolower((unsigned char)s[s.size() - tail.size() + i]) != tail[i]) return false;
+    return true;
+}
 }  // namespace
 
 void complain(const std::string &message) { std::fprintf(stderr, "brindle: %s\n", message.c_str()); }
@@ -28,14 +36,39 @@ Session::Session(const Options &options) : options_(options) {
 
 Session::~Session() { code4initUndo(&cb_); }
 
-DATA4 *Session::open(const std::string &name) { return d4open(&cb_, name.c_str()); }
+DATA4 *Session::open(const std::string &name) {
+    DATA4 *d = d4open(&cb_, name.c_str());
+    if (d) return d;
+    std::string file = cb_.errorText ? cb_.errorText : "";
+    if (file.find('\r') != std::string::npos) file.resize(file.find('\r'));
+    if (cb_.errorCode == e4fileFind && endsWith(file, ".cdx"))
+        complain("the table's header says it has a production index, " + file +
+                 ", which is missing; --no-index opens the table without it");
+    return nullptr;
+}
 
 CodePage Session::codePage(DATA4 *d) const {
-    if (options_.has("--codepage")) {
-        int mark = codePageMark(options_.value("--codepage"));
-        return CodePage(mark >= 0 ? codePageName(mark) : options_.value("--codepage"));
-    }
+    if (options_.has("--codepage")) return CodePage(codePageName(codePageMark(options_.value("--codepage"))));
     return CodePage(codePageName(d ? d4codePage(d) : 0));
+}
+
+FIELD4 *Session::field(DATA4 *d, const CodePage &cp, const std::string &utf8Name) {
+    std::string name;
+    FIELD4 *f = nullptr;
+    if (cp.fromUtf8(utf8Name, name)) {
+        cb_.fieldNameError = 0;
+        f = d4field(d, name.c_str());
+        cb_.fieldNameError = 1;
+        error4set(&cb_, 0);
+    }
+    if (!f) complain("no field named " + utf8Name);
+    return f;
+}
+
+bool Session::engineText(const CodePage &cp, const std::string &utf8, const std::string &what, std::string &out) {
+    if (cp.fromUtf8(utf8, out)) return true;
+    complain(what + " has characters the code page " + cp.name() + " cannot hold");
+    return false;
 }
 
 }  // namespace brindle
