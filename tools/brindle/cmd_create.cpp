@@ -151,7 +151,7 @@ int runCreate(const Options &o) {
     u4ncpy(withExt, name.c_str(), sizeof withExt);
     u4nameExt(withExt, sizeof withExt, "dbf", 0);
     if (file4exists(withExt)) {
-        complain(std::string(withExt) + " exists; create does not overwrite tables");
+        complain(u4nameResolve(u4namePlatform(withExt)) + " exists; create does not overwrite tables");
         return kEngineError;
     }
     CODE4 *c = s.code();

@@ -31,7 +31,12 @@ Session::Session(const Options &options) : options_(options) {
     error4setDisplay(printEngineError);
     code4init(&cb_);
     if (options.flag("--no-index")) cb_.autoOpen = 0;
-    if (options.flag("--readonly")) cb_.readOnly = 1;
+    // Commands that only read open read-only, so they share the table with
+    // other readers; a writer still has it alone.
+    static const char *kReaders[] = {"info", "dump", "count", "eval", "seek", "check"};
+    bool reads = false;
+    for (const char *r : kReaders) reads = reads || options.command == r;
+    if (options.flag("--readonly") || reads) cb_.readOnly = 1;
 }
 
 Session::~Session() { code4initUndo(&cb_); }
@@ -41,7 +46,7 @@ DATA4 *Session::open(const std::string &name) {
     if (d) return d;
     std::string file = cb_.errorText ? cb_.errorText : "";
     if (file.find('\r') != std::string::npos) file.resize(file.find('\r'));
-    if (cb_.errorCode == e4fileFind && endsWith(file, ".cdx"))
+    if (endsWith(file, ".cdx") && !file4exists(file.c_str()))
         complain("the table's header says it has a production index, " + file +
                  ", which is missing; --no-index opens the table without it");
     return nullptr;

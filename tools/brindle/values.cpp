@@ -176,10 +176,11 @@ std::string quoted(const std::string &text) {
     return "'" + shown + "'";
 }
 
-bool assignText(FIELD4 *f, const std::string &text, const CodePage &cp, std::string &error, bool raw) {
+// Text fields take UTF-8 text in the code page; binary memos the bytes as given.
+bool assignText(FIELD4 *f, const std::string &text, const CodePage &cp, std::string &error) {
     std::string bytes;
     int type = f4type(f);
-    if (raw || type == 'G' || type == 'X') {
+    if (type == 'G' || type == 'X') {
         bytes = text;
     } else if (!cp.fromUtf8(text, bytes)) {
         error = quoted(text) + " has characters the code page " + cp.name() + " cannot hold";
@@ -345,7 +346,7 @@ bool assignValue(FIELD4 *f, const std::string &text, const CodePage &cp, std::st
         case 'M':
         case 'G':
         case 'X':
-            return assignText(f, text, cp, error, raw);
+            return assignText(f, text, cp, error);
         case 'N':
         case 'F': {
             std::string trimmed = trimBoth(text), n, out;
@@ -393,7 +394,9 @@ bool assignValue(FIELD4 *f, const std::string &text, const CodePage &cp, std::st
         case 'B': {
             errno = 0;
             double v = std::strtod(text.c_str(), nullptr);
-            if (!decimalText(text) || errno == ERANGE || !std::isfinite(v)) {
+            // Underflow to a subnormal keeps a value; to zero or past the range it does not.
+            bool lost = errno == ERANGE && (v == 0 || !std::isfinite(v));
+            if (!decimalText(text) || lost || !std::isfinite(v)) {
                 error = quoted(text) + " is not a finite decimal number";
                 return false;
             }
