@@ -88,6 +88,7 @@ struct CodePage::Table {
     char32_t chars[256];
     char utf8[256][4];
     unsigned char utf8Len[256];
+    bool asciiIdentity;
     int16_t fromLatin[256];                                // byte of U+0000..U+00FF, -1 none
     std::vector<std::pair<char32_t, unsigned char>> fromOther;  // sorted by character
 };
@@ -109,6 +110,7 @@ std::shared_ptr<const CodePage::Table> buildTable(const std::string &name) {
         bool ok = toUtf32.run(&byte, 1, out, "", &incomplete);
         if (incomplete) return nullptr;  // a lead byte: not a single-byte page
         defined[b] = ok && out.size() == 4;
+        if (defined[b] && (unsigned char)out[2] != 0) return nullptr;  // past the BMP: not a table page
         t->chars[b] = defined[b] ? (char32_t)((unsigned char)out[0] | (unsigned char)out[1] << 8 |
                                               (unsigned char)out[2] << 16 | (unsigned char)out[3] << 24)
                                  : 0;
@@ -133,6 +135,8 @@ std::shared_ptr<const CodePage::Table> buildTable(const std::string &name) {
         if (c < 0x100) t->fromLatin[c] = (int16_t)b;
         else t->fromOther.push_back({c, (unsigned char)b});
     }
+    t->asciiIdentity = true;
+    for (int b = 0; b < 0x80; b++) t->asciiIdentity = t->asciiIdentity && t->chars[b] == (char32_t)b;
     std::sort(t->fromOther.begin(), t->fromOther.end());
     t->fromOther.erase(std::unique(t->fromOther.begin(), t->fromOther.end(),
                                    [](auto &a, auto &b) { return a.first == b.first; }),
@@ -242,14 +246,30 @@ bool CodePage::singleByte() const { return table_ != nullptr; }
 
 char32_t CodePage::character(unsigned char byte) const { return table_ ? table_->chars[byte] : 0; }
 
+bool CodePage::asciiIdentity() const { return table_ && table_->asciiIdentity; }
+
+size_t CodePage::encodeUtf8(const unsigned char *p, size_t n, char *dst) const {
+    const Table &t = *table_;
+    char *d = dst;
+    for (size_t i = 0; i < n; i++) {
+        unsigned char b = p[i];
+        unsigned len = t.utf8Len[b];
+        d[0] = t.utf8[b][0];
+        if (len > 1) {
+            d[1] = t.utf8[b][1];
+            d[2] = t.utf8[b][2];
+        }
+        d += len;
+    }
+    return (size_t)(d - dst);
+}
+
 void CodePage::appendUtf8(const char *bytes, size_t length, std::string &out) const {
     if (table_) {
-        const Table &t = *table_;
-        for (size_t i = 0; i < length; i++) {
-            unsigned char b = (unsigned char)bytes[i];
-            if (t.utf8Len[b] == 1) out += t.utf8[b][0];
-            else out.append(t.utf8[b], t.utf8Len[b]);
-        }
+        size_t at = out.size();
+        out.resize(at + 3 * length);
+        size_t n = encodeUtf8(reinterpret_cast<const unsigned char *>(bytes), length, out.data() + at);
+        out.resize(at + n);
         return;
     }
     Iconv cd("UTF-8", name_);

@@ -43,6 +43,11 @@ public:
     std::string toUtf8(const std::string &bytes) const;
     // The same, appended to out.
     void appendUtf8(const char *bytes, size_t length, std::string &out) const;
+    // Single-byte pages: writes the UTF-8 form of n bytes to dst, which must
+    // hold 3 * n bytes, and returns its length (the fast path of bulk export).
+    size_t encodeUtf8(const unsigned char *p, size_t n, char *dst) const;
+    // Whether bytes 0x00..0x7F are ASCII (true of every single-byte page here).
+    bool asciiIdentity() const;
     // UTF-8 to the code page; false (out untouched) when a character has no
     // place in the code page or the input is not valid UTF-8.
     bool fromUtf8(const std::string &utf8, std::string &out) const;

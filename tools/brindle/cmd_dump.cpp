@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "dump.h"
+#include "fast_format.h"
 #include "output.h"
 #include "progress.h"
 #include "session.h"
@@ -57,6 +58,16 @@ void appendPadded(std::string &out, const std::string &s, size_t width) {
     out += s;
     size_t chars = characters(s);
     if (chars < width) out.append(width - chars, ' ');
+}
+
+void appendDecimal(std::string &out, long v) {
+    char buf[24];
+    char *end = buf + sizeof buf, *p = end;
+    unsigned long m = v < 0 ? 0UL - (unsigned long)v : (unsigned long)v;
+    do *--p = (char)('0' + m % 10);
+    while (m /= 10);
+    if (v < 0) *--p = '-';
+    out.append(p, (size_t)(end - p));
 }
 
 void trimLine(std::string &line, size_t from) {
@@ -121,29 +132,41 @@ int dumpText(DumpJob &job, Format format) {
         appendJsonString(k, c.name.data(), c.name.size());
         keys.push_back(k + ": ");
     }
+    std::vector<FastColumn> fast;
+    for (const Column &c : job.columns) fast.emplace_back(c.field, job.cp);
+    std::vector<char> scratch;
+    // Appends column i's value, by the fast path when it takes it; false
+    // (reported) when the value is damaged.
+    auto appendColumn = [&](size_t i) {
+        if (fast[i].append(out, format, scratch)) return true;
+        if (!readColumn(job, i, values[i])) return false;
+        appendValue(out, values[i], format);
+        return true;
+    };
     long shown = 0;
     std::string cell;
     int rc = walkView(job, [&]() {
-        if (!readRecord(job, values)) return false;
         long recno = d4recNo(job.d);
         char head[64];
+        size_t mark = out.size();  // a damaged record leaves nothing behind
         if (format == Format::Json) {
-            std::snprintf(head, sizeof head, "%s{\"recno\": %ld, \"deleted\": %s, \"values\": {", shown ? ", " : "",
-                          recno, d4deleted(job.d) ? "true" : "false");
-            out += head;
+            out += shown ? ", {\"recno\": " : "{\"recno\": ";
+            appendDecimal(out, recno);
+            out += d4deleted(job.d) ? ", \"deleted\": true, \"values\": {" : ", \"deleted\": false, \"values\": {";
             for (size_t i = 0; i < values.size(); i++) {
                 if (i) out += ", ";
                 out += keys[i];
-                appendValue(out, values[i], format);
+                if (!appendColumn(i)) return out.resize(mark), false;
             }
             out += "}}";
         } else if (format == Format::Csv) {
             for (size_t i = 0; i < values.size(); i++) {
                 if (i) out += ',';
-                appendValue(out, values[i], format);
+                if (!appendColumn(i)) return out.resize(mark), false;
             }
             out += "\r\n";
         } else {
+            if (!readRecord(job, values)) return false;
             size_t from = out.size();
             std::snprintf(head, sizeof head, "%8ld%c ", recno, d4deleted(job.d) ? '*' : ' ');
             out += head;
@@ -168,16 +191,17 @@ int dumpText(DumpJob &job, Format format) {
 
 }  // namespace
 
+bool readColumn(DumpJob &job, size_t i, Value &value) {
+    std::string damage;
+    if (readValue(job.columns[i].field, job.cp, value, damage) && !job.session.failed()) return true;
+    std::string what = "record " + std::to_string(d4recNo(job.d)) + ", field " + job.columns[i].name;
+    complain(damage.empty() ? what + " cannot be read" : what + " " + damage);
+    return false;
+}
+
 bool readRecord(DumpJob &job, std::vector<Value> &values) {
-    for (size_t i = 0; i < job.columns.size(); i++) {
-        std::string damage;
-        bool ok = readValue(job.columns[i].field, job.cp, values[i], damage);
-        if (!ok || job.session.failed()) {
-            std::string what = "record " + std::to_string(d4recNo(job.d)) + ", field " + job.columns[i].name;
-            complain(damage.empty() ? what + " cannot be read" : what + " " + damage);
-            return false;
-        }
-    }
+    for (size_t i = 0; i < job.columns.size(); i++)
+        if (!readColumn(job, i, values[i])) return false;
     return true;
 }
 

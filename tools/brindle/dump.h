@@ -31,8 +31,10 @@ struct DumpJob {
     Sink &out;
 };
 
-// Reads the current record's values of the job's columns into values;
-// false (reported, naming the record and field) when one is damaged.
+// Reads the current record's value of column i; false (reported, naming
+// the record and field) when it is damaged.
+bool readColumn(DumpJob &job, size_t i, Value &value);
+// The same for every column.
 bool readRecord(DumpJob &job, std::vector<Value> &values);
 
 // Walks the view, calling row for each record shown; row returns false to

@@ -127,6 +127,10 @@ bool appendCopyValue(std::string &out, FIELD4 *f, const Value &v, std::string &w
             return true;
         case Value::Text:
         default:
+            if (type == 'D' && v.text.size() == 10 && v.text[4] == '-' && v.text[7] == '-') {
+                out += v.text;
+                return true;
+            }
             if (type == 'N' || type == 'F' || type == 'D') {
                 why = "holds '" + v.text + "', which is not a " + (type == 'D' ? "date" : "number");
                 return false;
