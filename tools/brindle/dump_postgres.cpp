@@ -23,6 +23,8 @@
 #include <cstring>
 
 #include "dump.h"
+#include "fast_format.h"
+#include "output.h"
 #include "values.h"
 
 namespace brindle {
@@ -68,19 +70,6 @@ std::string baseName(const std::string &path) {
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     size_t dot = name.find_last_of('.');
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-void appendCopyText(std::string &out, const std::string &s) {
-    size_t run = 0;
-    for (size_t i = 0; i < s.size(); i++) {
-        char c = s[i];
-        const char *escape = c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
-        if (!escape) continue;
-        out.append(s, run, i - run);
-        out += escape;
-        run = i + 1;
-    }
-    out.append(s, run, s.size() - run);
 }
 
 void appendByteaHex(std::string &out, const std::string &bytes) {
@@ -139,7 +128,7 @@ bool appendCopyValue(std::string &out, FIELD4 *f, const Value &v, std::string &w
                 why = "holds a NUL byte, which PostgreSQL text cannot hold";
                 return false;
             }
-            appendCopyText(out, v.text);
+            appendCopyField(out, v.text.data(), v.text.size());
             return true;
     }
 }
@@ -168,14 +157,19 @@ int dumpPostgres(DumpJob &job, const std::string &tableName) {
     }
     out += "\n);\nCOPY " + table + " (" + names + ") FROM stdin;\n";
     std::vector<Value> values(job.columns.size());
+    std::vector<FastColumn> fast;
+    for (const Column &c : job.columns) fast.emplace_back(c.field, job.cp);
+    std::vector<char> scratch;
     int rc = walkView(job, [&]() {
-        if (!readRecord(job, values)) return false;
+        size_t mark = out.size();  // a refused record leaves nothing behind
         for (size_t i = 0; i < values.size(); i++) {
             if (i) out += '\t';
+            if (fast[i].append(out, Format::Copy, scratch)) continue;
             std::string why;
+            if (!readColumn(job, i, values[i])) return out.resize(mark), false;
             if (!appendCopyValue(out, job.columns[i].field, values[i], why)) {
                 complain("record " + std::to_string(d4recNo(job.d)) + ", field " + job.columns[i].name + " " + why);
-                return false;
+                return out.resize(mark), false;
             }
         }
         if (job.withDeleted) out += values.empty() ? (d4deleted(job.d) ? "t" : "f") : (d4deleted(job.d) ? "\tt" : "\tf");

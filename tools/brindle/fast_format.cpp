@@ -23,16 +23,21 @@ bool realDate(const unsigned char *p) {
     return month != 2 || day < 29 || leap;
 }
 
-// Bytes that csv must quote, and that json must escape.
+// Bytes that csv must quote, that json and COPY must escape.
 struct Classes {
     bool csv[256] = {};
     bool json[256] = {};
+    bool copy[256] = {};
     Classes() {
         for (unsigned char c : {',', '"', '\r', '\n'}) csv[c] = true;
         for (int c = 0; c < 0x20; c++) json[c] = true;
         json['"'] = json['\\'] = true;
+        for (unsigned char c : {'\\', '\r', '\n', '\t', '\0'}) copy[c] = true;
     }
 };
+
+// What no value is in each format.
+const char *noValue(Format format) { return format == Format::Json ? "null" : format == Format::Copy ? "\\N" : ""; }
 const Classes kClasses;
 
 }  // namespace
@@ -42,6 +47,7 @@ FastColumn::FastColumn(FIELD4 *field, const vandrel::CodePage &cp) : field_(fiel
     nullable_ = field->nullable != 0;
     ptr_ = reinterpret_cast<const unsigned char *>(f4ptr(field));
     len_ = f4len(field);
+    dec_ = (unsigned)f4decimals(field);
     switch (f4type(field)) {
         case 'C': case 'Z': kind_ = Char; break;
         case 'N': case 'F': kind_ = Number; break;
@@ -56,17 +62,20 @@ bool FastColumn::append(std::string &out, Format format, std::vector<char> &scra
     if (kind_ == General || (nullable_ && f4null(field_))) return false;
     const unsigned char *p = ptr_;
     bool json = format == Format::Json;
+    bool copy = format == Format::Copy;
     switch (kind_) {
         case Char: {
             size_t n = len_;
             while (n && (p[n - 1] == ' ' || p[n - 1] == 0)) n--;
-            const bool *special = json ? kClasses.json : kClasses.csv;
+            const bool *special = json ? kClasses.json : copy ? kClasses.copy : kClasses.csv;
             bool plain = true;
             bool ascii = true;
             for (size_t i = 0; i < n; i++) {
                 plain = plain && !special[p[i]];
                 ascii = ascii && p[i] < 0x80;
             }
+            // COPY's text cannot hold a NUL: the general path refuses it.
+            if (copy && !plain && std::memchr(p, 0, n)) return false;
             const char *text = reinterpret_cast<const char *>(p);
             size_t textLen = n;
             if (!ascii) {
@@ -84,6 +93,8 @@ bool FastColumn::append(std::string &out, Format format, std::vector<char> &scra
                 }
             } else if (plain) {
                 out.append(text, textLen);
+            } else if (copy) {
+                appendCopyField(out, text, textLen);
             } else {
                 appendCsvField(out, text, textLen);
             }
@@ -94,7 +105,7 @@ bool FastColumn::append(std::string &out, Format format, std::vector<char> &scra
             while (a < b && p[a] == ' ') a++;
             while (b > a && (p[b - 1] == ' ' || p[b - 1] == 0)) b--;
             if (a == b) {
-                if (json) out += "null";
+                out += noValue(format);
                 return true;
             }
             // [-]digits[.digits] with no superfluous leading zero; anything
@@ -105,11 +116,15 @@ bool FastColumn::append(std::string &out, Format format, std::vector<char> &scra
             while (i < b && isDigit(p[i])) i++;
             size_t intLen = i - intFrom;
             if (intLen == 0 || (intLen > 1 && p[intFrom] == '0')) return false;
+            size_t fracLen = 0;
             if (i < b) {
                 if (p[i] != '.' || i + 1 == b) return false;
-                for (i++; i < b; i++)
+                for (i++; i < b; i++, fracLen++)
                     if (!isDigit(p[i])) return false;
             }
+            // numeric(len, dec) takes it as it stands, else the general path judges
+            bool zero = intLen == 1 && p[intFrom] == '0';
+            if (copy && dec_ < len_ && (fracLen > dec_ || (zero ? 0 : intLen) > len_ - dec_)) return false;
             out.append(reinterpret_cast<const char *>(p + a), b - a);
             return true;
         }
@@ -120,7 +135,7 @@ bool FastColumn::append(std::string &out, Format format, std::vector<char> &scra
                 zeros = zeros && p[i] == '0';
             }
             if (blank || zeros) {
-                if (json) out += "null";
+                out += noValue(format);
                 return true;
             }
             if (!realDate(p)) return false;
@@ -141,9 +156,9 @@ bool FastColumn::append(std::string &out, Format format, std::vector<char> &scra
             unsigned char c = len_ ? p[0] : ' ';
             bool t = c == 'T' || c == 't' || c == 'Y' || c == 'y';
             bool f = c == 'F' || c == 'f' || c == 'N' || c == 'n';
-            if (t) out += json ? "true" : "T";
-            else if (f) out += json ? "false" : "F";
-            else if (json) out += "null";
+            if (t) out += json ? "true" : copy ? "t" : "T";
+            else if (f) out += json ? "false" : copy ? "f" : "F";
+            else out += noValue(format);
             return true;
         }
         case Integer: {

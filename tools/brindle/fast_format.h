@@ -1,4 +1,4 @@
-// The hot path of csv and json export: values of the common field types
+// The hot path of csv, json and COPY export: values of the common field types
 // (C, N, F, D, L, I) formatted straight from the record buffer into the
 // output, in one pass with the code-page conversion and the escaping. A
 // value it does not handle (another type, a null field, a stored text that
@@ -28,6 +28,7 @@ private:
     const vandrel::CodePage &cp_;
     const unsigned char *ptr_ = nullptr;  // the field's bytes in the record buffer
     unsigned len_ = 0;
+    unsigned dec_ = 0;
     bool nullable_ = false;
 };
 

@@ -49,6 +49,19 @@ void appendCsvField(std::string &out, const char *p, size_t n) {
     out += '"';
 }
 
+void appendCopyField(std::string &out, const char *p, size_t n) {
+    size_t run = 0;
+    for (size_t i = 0; i < n; i++) {
+        char c = p[i];
+        const char *escape = c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
+        if (!escape) continue;
+        out.append(p + run, i - run);
+        out += escape;
+        run = i + 1;
+    }
+    out.append(p + run, n - run);
+}
+
 void appendBase64(std::string &out, const std::string &bytes) {
     static const char *abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     size_t i = 0;

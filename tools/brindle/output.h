@@ -6,7 +6,9 @@
 
 namespace brindle {
 
-enum class Format { Text, Csv, Json };
+// Copy: the text format of PostgreSQL's COPY (\N for null; backslash, line
+// breaks and tabs escaped).
+enum class Format { Text, Csv, Json, Copy };
 
 // Quoted JSON string of UTF-8 text; control characters (NUL included) as
 // \u00XX escapes.
@@ -14,6 +16,8 @@ void appendJsonString(std::string &out, const char *p, size_t n);
 // RFC 4180: quoted when the text holds a comma, a quote or a line break.
 void appendCsvField(std::string &out, const char *p, size_t n);
 void appendBase64(std::string &out, const std::string &bytes);
+// Text in COPY's text format: \\, \n, \r and \t escaped.
+void appendCopyField(std::string &out, const char *p, size_t n);
 // A value in a format: text and csv show binary values by their size.
 void appendValue(std::string &out, const Value &v, Format format);
 
