@@ -206,8 +206,7 @@ bool readRecord(DumpJob &job, std::vector<Value> &values) {
 }
 
 int walkView(DumpJob &job, const std::function<bool()> &row) {
-    Progress progress("dump", job.sorted ? -1 : d4recCount(job.d));
-    if (job.sorted) progress.phase("selecting and sorting");
+    Progress progress("dump", job.sorted ? -1 : d4recCount(job.d), job.sorted ? "selecting and sorting" : nullptr);
     long position = 0, shown = 0;
     bool more = job.view.first();
     progress.phase(nullptr);

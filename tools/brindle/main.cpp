@@ -114,7 +114,7 @@ const std::map<std::string, const char *> kCommandHelp = {
      "Examples:\n"
      "  brindle create t.dbf ID:I NAME:C:20 NOTES:M\n"
      "  brindle append t.dbf ID=1 NAME=Zoë NOTES=first\n"
-     "  brindle append t.dbf ID=2 NAME=Ann --file NOTES=t.dbf\n"},
+     "  brindle append t.dbf ID=2 NAME=Ann --file NOTES=README.md\n"},
     {"set",
      "usage: brindle set TABLE RECNO NAME=VALUE... [--file NAME=PATH]... [--null NAME]...\n"
      "Changes fields of one record; NAME= blanks a field, --null NAME sets a\n"

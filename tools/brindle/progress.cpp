@@ -7,7 +7,7 @@
 
 namespace brindle {
 
-Progress::Progress(const std::string &what, long total) : what_(what), total_(total) {
+Progress::Progress(const std::string &what, long total, const char *phase) : what_(what), total_(total), phase_(phase) {
     if (!isatty(2)) return;
     long delayMs = 1000;
     if (const char *e = std::getenv("BRINDLE_PROGRESS_DELAY_MS")) delayMs = std::atol(e);

@@ -14,8 +14,9 @@ namespace brindle {
 
 class Progress {
 public:
-    // total < 0 when the number of records to come is not known.
-    Progress(const std::string &what, long total);
+    // total < 0 when the number of records to come is not known; phase, when
+    // given, is what happens first.
+    Progress(const std::string &what, long total, const char *phase = nullptr);
     ~Progress();
     Progress(const Progress &) = delete;
     Progress &operator=(const Progress &) = delete;
