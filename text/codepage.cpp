@@ -181,6 +181,17 @@ char32_t utf8Decode(const unsigned char *p, const unsigned char *limit, size_t *
     return c;
 }
 
+bool validUtf8(const std::string &text) {
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data()), *end = p + text.size();
+    while (p < end) {
+        size_t n;
+        utf8Decode(p, end, &n);
+        if (!n) return false;
+        p += n;
+    }
+    return true;
+}
+
 void utf8Append(char32_t c, std::string &out) {
     if (c < 0x80) {
         out += (char)c;

@@ -62,6 +62,8 @@ private:
 // Decodes one UTF-8 sequence at p (before limit): the character and its
 // length, or length 0 when the bytes are not valid UTF-8.
 char32_t utf8Decode(const unsigned char *p, const unsigned char *limit, size_t *length);
+// Whether the text is valid UTF-8 throughout.
+bool validUtf8(const std::string &text);
 // Appends the UTF-8 form of a character.
 void utf8Append(char32_t c, std::string &out);
 

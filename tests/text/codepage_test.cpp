@@ -14,17 +14,6 @@ using vandrel::CodePage;
 const char *kSingleByte[] = {"CP437", "CP850", "CP1252", "CP852", "CP866", "CP865", "CP861", "CP737",
                              "CP857", "CP874", "CP1255", "CP1256", "CP1250", "CP1251", "CP1254", "CP1253"};
 
-bool validUtf8(const std::string &s) {
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(s.data()), *end = p + s.size();
-    while (p < end) {
-        size_t n;
-        vandrel::utf8Decode(p, end, &n);
-        if (!n) return false;
-        p += n;
-    }
-    return true;
-}
-
 TEST(CodePage, EveryByteOfEverySingleBytePageRoundTrips) {
     std::string all;
     for (int b = 0; b < 256; b++) all += (char)b;
@@ -33,7 +22,7 @@ TEST(CodePage, EveryByteOfEverySingleBytePageRoundTrips) {
         ASSERT_TRUE(cp.valid()) << name;
         ASSERT_TRUE(cp.singleByte()) << name;
         std::string utf8 = cp.toUtf8(all);
-        EXPECT_TRUE(validUtf8(utf8)) << name;
+        EXPECT_TRUE(vandrel::validUtf8(utf8)) << name;
         EXPECT_EQ(utf8.find("\xEF\xBF\xBD"), std::string::npos) << name << ": a byte became U+FFFD";
         std::string back;
         ASSERT_TRUE(cp.fromUtf8(utf8, back)) << name;

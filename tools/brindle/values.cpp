@@ -171,17 +171,6 @@ bool decimalText(const std::string &s) {
     return i == s.size();
 }
 
-bool validUtf8(const std::string &text) {
-    const unsigned char *p = reinterpret_cast<const unsigned char *>(text.data()), *end = p + text.size();
-    while (p < end) {
-        size_t n;
-        vandrel::utf8Decode(p, end, &n);
-        if (!n) return false;
-        p += n;
-    }
-    return true;
-}
-
 std::string quoted(const std::string &text) {
     std::string shown = text.size() > 60 ? text.substr(0, 57) + "..." : text;
     return "'" + shown + "'";
@@ -194,7 +183,7 @@ bool assignText(FIELD4 *f, const std::string &text, const CodePage &cp, std::str
     if (type == 'G' || type == 'X') {
         bytes = text;
     } else if (!cp.fromUtf8(text, bytes)) {
-        error = validUtf8(text) ? quoted(text) + " has characters the code page " + cp.name() + " cannot hold"
+        error = vandrel::validUtf8(text) ? quoted(text) + " has characters the code page " + cp.name() + " cannot hold"
                                 : "the value is not UTF-8 text";
         return false;
     }
