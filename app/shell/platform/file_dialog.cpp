@@ -21,6 +21,14 @@ constexpr int kListRows = 12;
 constexpr int kScrollWidth = 12;
 const Rect kCancel{174, 2, 234, 22};
 
+// The last part of a folder's path, as the dialog names it ("/" for the root).
+std::string folderName(const std::string &folder) {
+    std::string f = folder;
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    size_t slash = f.rfind('/');
+    return slash == std::string::npos || f.size() == 1 ? f : f.substr(slash + 1);
+}
+
 std::string absolute(const std::string &path) {
     if (!path.empty() && path[0] == '/') return path;
     char buf[PATH_MAX];
@@ -46,7 +54,7 @@ public:
         c.text({6, 2, 160, 22}, u"Open", *t.bold, t.ink, Align::Left);
         drawButton(c, kCancel, u"Cancel", pressed_ == kCancelRow);
         c.text({6, 26, 50, 42}, u"Folder:", *t.text, t.ink, Align::Left);
-        c.text({50, 26, 236, 42}, elideLeft(fromUtf8(folder_), 186), *t.text, t.ink, Align::Left);
+        c.text({50, 26, 236, 42}, elide(*t.text, fromUtf8(folderName(folder_)), 186), *t.text, t.ink, Align::Left);
         c.text({6, 44, 50, 60}, u"Type:", *t.text, t.ink, Align::Left);
         c.text({50, 44, 236, 60}, typeText_, *t.text, t.ink, Align::Left);
         c.line({0, kListTop - 2}, {r.right - 1, kListTop - 2}, t.shadow);
@@ -203,20 +211,6 @@ private:
             }
         }
     }
-    static std::u16string elideLeft(const std::u16string &s, int width) {
-        const Font &f = *uiTheme().text;
-        if (f.measure(s) <= width) return s;
-        std::u16string tail;
-        int room = width - f.measure(u"...");
-        int w = 0;
-        for (size_t i = s.size(); i-- > 0;) {
-            w += f.advance(s[i]);
-            if (w > room) break;
-            tail.insert(tail.begin(), s[i]);
-        }
-        return u"..." + tail;
-    }
-
     std::u16string typeText_;
     std::string extension_;
     std::string folder_;
