@@ -1,5 +1,6 @@
 #include "canvas.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "utf.h"
@@ -132,15 +133,20 @@ void Canvas::image(const Image &img, const Rect &src, Point dst) {
     if (s.empty()) return;
     dst.x += s.left - src.left;
     dst.y += s.top - src.top;
-    Rect target = rectXYWH(dst.x, dst.y, s.width(), s.height());
-    Rect d = device(target);
+    Rect d = device(rectXYWH(dst.x, dst.y, s.width(), s.height()));
+    if (d.empty()) return;
     int w = deviceWidth();
     int ox = (origin_.x + dst.x) * scale_, oy = (origin_.y + dst.y) * scale_;
+    // The source columns that reach the clipped device columns.
+    int firstCol = (d.left - ox) / scale_, lastCol = (d.right - 1 - ox) / scale_;
     for (int y = d.top; y < d.bottom; y++) {
-        int sy = s.top + (y - oy) / scale_;
-        for (int x = d.left; x < d.right; x++) {
-            Color p = img.at(s.left + (x - ox) / scale_, sy);
-            if (alpha(p) != 0) pixels_[size_t(y) * w + x] = p;
+        const Color *row = &img.pixels[size_t(s.top + (y - oy) / scale_) * img.width + s.left];
+        Color *out = &pixels_[size_t(y) * w];
+        for (int col = firstCol; col <= lastCol; col++) {
+            Color p = row[col];
+            if (alpha(p) == 0) continue;
+            int x0 = std::max(d.left, ox + col * scale_), x1 = std::min(d.right, ox + (col + 1) * scale_);
+            for (int x = x0; x < x1; x++) out[x] = p;
         }
     }
 }

@@ -88,7 +88,7 @@ private:
         std::function<void(Point)> outside;
     };
     class Root : public Window {
-        void paint(Canvas &c) override;
+        void paint(Canvas &) override;
     };
     void paint();
     Window *penTarget(Point screen, bool &outside);
