@@ -84,7 +84,7 @@ double expr4double(EXPR4 *e) {
     if (len < 0) return 0.0;
     switch (e->type) {
         case 'C':
-        case 'N': return c4atod(value, len < E4MAX_NUMBER_TEXT ? len : E4MAX_NUMBER_TEXT);
+        case 'N': return c4atod(value, len);
         case 'D': {
             long day = date4long(value);
             return day < 0 ? 0.0 : (double)day;

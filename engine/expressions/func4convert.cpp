@@ -1,5 +1,6 @@
 // Handlers of number conversions (STR(), STRZERO(), VAL(), L2BIN()) and of
 // the ASCEND()/DESCEND() key forms, which use the shared key encodings.
+#include <climits>
 #include <cmath>
 #include <cstring>
 
@@ -104,7 +105,7 @@ void e4val(E4EVAL &r) {
     char *out = e4out(r);
     uint32_t len = r.item[-1].len;  // the operand ends just before this entry
     const char *a = e4arg(r, 0, 1);
-    e4putDouble(out, c4atod(a, len < (uint32_t)E4MAX_NUMBER_TEXT ? (int)len : E4MAX_NUMBER_TEXT));
+    e4putDouble(out, c4atod(a, len > INT32_MAX ? INT32_MAX : (int)len));
     e4push(r, 1, out);
 }
 

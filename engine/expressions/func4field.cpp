@@ -22,9 +22,12 @@ constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1
 // ten are exact doubles, so one division rounds correctly, giving the value
 // the general conversion gives. Longer texts take the general conversion.
 inline double numericText(const char *s, int len) {
+    while (len > 0 && *s == ' ') {
+        s++;
+        len--;
+    }
     if (len > E4MAX_NUMBER_TEXT) len = E4MAX_NUMBER_TEXT;
     int i = 0;
-    while (i < len && s[i] == ' ') i++;
     bool negative = false;
     if (i < len && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
     uint64_t digits = 0;
@@ -71,8 +74,7 @@ void e4fieldDateDouble(E4EVAL &r) {
 
 void e4fieldNumDouble(E4EVAL &r) {
     char *out = e4out(r);
-    int width = r.item->i2 < E4MAX_NUMBER_TEXT ? r.item->i2 : E4MAX_NUMBER_TEXT;
-    e4putDouble(out, numericText((const char *)fieldBytes(r), width));
+    e4putDouble(out, numericText((const char *)fieldBytes(r), r.item->i2));
     *r.top++ = out;
 }
 

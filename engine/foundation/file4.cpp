@@ -87,6 +87,17 @@ void updateCache(FILE4 *f, int64_t pos, const unsigned char *data, unsigned len)
     if (lo < hi) std::memcpy(f->cache + (lo - f->cachePos), data + (lo - pos), (size_t)(hi - lo));
 }
 
+// After a read at pos that got `got` of `want` bytes from the platform: the
+// bytes between the end of the file on disk and a pending run written past
+// it are the gap that run's write leaves, zeros as far as the file's length
+// goes. Fills them and returns the bytes the read now has.
+unsigned zerosBeforePending(const FILE4 *f, int64_t pos, unsigned got, unsigned want, unsigned char *buf) {
+    if (got >= want || !f->pendLen || f->pendPos <= pos + (int64_t)got) return got;
+    int64_t upTo = f->pendPos - pos < (int64_t)want ? f->pendPos - pos : (int64_t)want;
+    std::memset(buf + got, 0, (size_t)(upTo - got));
+    return (unsigned)upTo;
+}
+
 ssize_t readFully(int fd, void *buf, size_t len, int64_t pos) {
     size_t done = 0;
     while (done < len) {
@@ -252,8 +263,11 @@ unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
             if (flushPendingFor(f, start, want) != 0) return 0;
             ssize_t n = readFully(f->hand, f->cache, want, start);
             f->cachePos = start;
-            f->cacheLen = n > 0 ? (uint32_t)n : 0;
-            if (n < 0) goto failed;
+            if (n < 0) {
+                f->cacheLen = 0;
+                goto failed;
+            }
+            f->cacheLen = zerosBeforePending(f, start, (unsigned)n, want, f->cache);
         }
         int64_t avail = f->cachePos + f->cacheLen - pos;
         unsigned n = avail < (int64_t)len ? (unsigned)(avail > 0 ? avail : 0) : len;
@@ -263,7 +277,7 @@ unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
     if (flushPendingFor(f, pos, len) != 0) return 0;
     {
         ssize_t n = readFully(f->hand, buf, len, pos);
-        if (n >= 0) return (unsigned)n;
+        if (n >= 0) return zerosBeforePending(f, pos, (unsigned)n, len, static_cast<unsigned char *>(buf));
     }
 failed:
     // A platform read failure (not a short read at the end of the file).

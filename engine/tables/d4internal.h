@@ -15,9 +15,20 @@ void field4blankBytes(const FIELD4 *f, unsigned char *record);
 inline bool field4isMemo(const FIELD4 *f) { return f->memo != nullptr; }
 // Reset every memo entry of the handle (length 0, needs-read set).
 void d4memoResetAll(DATA4 *d);
-// Write the memo entries that were changed, storing the new block numbers
-// in the record buffer. 0 or the first failure.
+// Write the memo entries that were changed as new memos, storing their
+// block numbers in the record buffer. 0 or the first failure.
 int d4memoWriteChanged(DATA4 *d);
+// The record buffer is on file: every memo entry's change is done.
+void d4memoCommitted(DATA4 *d);
+// Before the record buffer is written as record n, whose bytes on file the
+// old-record buffer holds: a memo reference that is not record n's own (the
+// buffer came from another record) is loaded and marked changed, so that
+// record n gets a copy of its own. 0 or the failure to read the memo.
+int d4memoAdoptForeign(DATA4 *d);
+// The largest block number the memo field's reference can hold.
+uint32_t memo4maxBlock(const FIELD4 *f);
+// Store block (0: none) in the memo field's reference bytes of record.
+void memo4storeBlock(const FIELD4 *f, unsigned char *record, uint32_t block);
 // Go to record n: goError decides between -70 and a silent 5.
 int d4goLow(DATA4 *d, long n, int goError);
 // The handle's record count, refreshed from its table file.

@@ -49,9 +49,9 @@ int d4goLow(DATA4 *d, long n, int goError) {
             d->recNo = n;
             d->eof = d->bof = 0;
             d->changed = 0;
-            // The old-record buffer serves key maintenance only; without an
-            // index layer d4write reads nothing from it.
-            if (index4hooks().updateKeys) {
+            // The old-record buffer serves key maintenance and tells which
+            // memo blocks the record owns; a table with neither needs none.
+            if (index4hooks().updateKeys || d->nMemoFields) {
                 std::memcpy(d->recordOld, d->record, df->recordLen);
                 d->recNoOld = n;
             } else {

@@ -3,9 +3,14 @@
 // d4blank, d4changed, d4deleted.
 //
 // A record write goes: key maintenance (index layer) -> changed memos ->
-// the record bytes. A failure at any step undoes the key changes and leaves
-// `changed`, the buffer and the pending memos as they were, so the caller
-// can retry or give up with d4changed(d, 0).
+// the record bytes. Memos are written to new blocks, so the record write is
+// the one step that makes the change: a failure at any step undoes the key
+// changes and leaves the file as it was, and `changed`, the buffer and the
+// pending memos as they were, so the caller can retry (the memos go to the
+// blocks the failed try took) or give up with d4changed(d, 0).
+//
+// No two records share a memo block: a buffer written under another record
+// number, and a copied record, get copies of their memos.
 #include <cstring>
 
 #include "d4internal.h"
@@ -26,13 +31,23 @@ void undoKeys(DATA4 *d, long recNo, bool keysChanged) {
     if (keysChanged && index4hooks().undoKeys) index4hooks().undoKeys(d, recNo);
 }
 
-// Every memo reference of the record is made blank (a null field keeps its
-// reference), so that pending memos are written as new ones.
+// A new record has memos only where they are pending: every other memo
+// reference of the buffer (another record's) is made blank; null bits stay.
 void blankMemoReferences(DATA4 *d) {
     for (int i = 0; i < d->nMemoFields; i++) {
-        FIELD4 *f = d->memoFields[i].field;
-        if (!(f->nullable && f4null(f))) field4blankBytes(f, d->record);
+        const F4MEMO *e = &d->memoFields[i];
+        if (!e->changed) field4blankBytes(e->field, d->record);
     }
+}
+
+// The old-record buffer made to hold record n as it is on file, for key
+// maintenance and for telling the memo references record n owns.
+int loadOldRecord(DATA4 *d, long n) {
+    DATA4FILE *df = d->dataFile;
+    if (d->recNoOld == n || (!index4hooks().updateKeys && !d->nMemoFields)) return 0;
+    if (file4readAll(&df->file, dfile4recordPos(df, n), d->recordOld, df->recordLen) != 0) return d->codeBase->errorCode;
+    d->recNoOld = n;
+    return 0;
 }
 
 }  // namespace
@@ -53,17 +68,13 @@ int d4write(DATA4 *d, long recNo) {
     if (dfile4recordPos(df, n) + df->recordLen > fileLen)
         return error4describe(c, e4write, E4_MSG_WRITE_NO_RECORD, d->alias, nullptr, nullptr);
 
+    if (int rc = loadOldRecord(d, n)) return rc;
+    if (int rc = d4memoAdoptForeign(d)) return rc;
     bool keysChanged = false;
-    if (index4hooks().updateKeys) {
-        if (d->recNoOld != n) {
-            if (file4readAll(&df->file, dfile4recordPos(df, n), d->recordOld, df->recordLen) != 0) return c->errorCode;
-            d->recNoOld = n;
-        }
-        if (std::memcmp(d->record, d->recordOld, df->recordLen) != 0) {
-            int rc = index4hooks().updateKeys(d, n);
-            if (rc != 0) return rc;
-            keysChanged = true;
-        }
+    if (index4hooks().updateKeys && std::memcmp(d->record, d->recordOld, df->recordLen) != 0) {
+        int rc = index4hooks().updateKeys(d, n);
+        if (rc != 0) return rc;
+        keysChanged = true;
     }
     int rc = d4memoWriteChanged(d);
     if (rc == 0) rc = file4write(&df->file, dfile4recordPos(df, n), d->record, df->recordLen);
@@ -72,6 +83,7 @@ int d4write(DATA4 *d, long recNo) {
         return rc;
     }
     df->headerChanged = 1;
+    d4memoCommitted(d);
     std::memcpy(d->recordOld, d->record, df->recordLen);
     d->recNoOld = n;
     d->changed = 0;
@@ -100,9 +112,15 @@ int d4appendStart(DATA4 *d, int useMemo) {
         if (file4readAll(&df->file, dfile4recordPos(df, d->recNo), d->recordOld, df->recordLen) != 0)
             return c->errorCode;
         d->recNoOld = d->recNo;
-        // The new record carries copies of the memos, written as new memos.
+        // The new record carries copies of the memos, written as new memos
+        // (a null memo has nothing to copy).
         for (int i = 0; i < d->nMemoFields; i++) {
             F4MEMO *e = &d->memoFields[i];
+            if (e->field->nullable && f4null(e->field)) {
+                memo4entryReset(e);
+                e->needsRead = 0;
+                continue;
+            }
             f4memoLen(e->field);
             if (c->errorCode < 0) return c->errorCode;
             e->changed = 1;
@@ -169,6 +187,7 @@ int d4append(DATA4 *d) {
             return rc;
         }
         d->recCount = df->recCount;
+        d4memoCommitted(d);
         std::memcpy(d->recordOld, d->record, df->recordLen);
         d->recNoOld = n;
         d->changed = 0;

@@ -49,8 +49,10 @@ void date4clock(DATE4CLOCK *now);
 // not fit (the field is then all '*'). Writes exactly width characters.
 int c4dtoa45(double value, char *out, int width, int decimals);
 // Text to number as the field conversions read them (len bytes, need not be
-// terminated). c4atol: at most 127 bytes, leading white space, a sign,
-// digits. c4atod: at most 49 bytes, leading blanks, a sign, integer digits,
-// then '.' and fraction digits; anything else ends the number.
+// terminated). Leading blanks (c4atol: white space) are skipped however many
+// there are, so a wide field reads like a narrow one; of what follows,
+// c4atol reads at most 127 bytes (a sign, digits) and c4atod at most 49 (a
+// sign, integer digits, then '.' and fraction digits); anything else ends
+// the number.
 long c4atol(const char *text, int len);
 double c4atod(const char *text, int len);

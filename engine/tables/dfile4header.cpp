@@ -73,9 +73,14 @@ int dfile4appendRecord(DATA4FILE *df, unsigned char *record) {
         // A stored count that promises more records than the file holds
         // would put the new record far past the end (and a damaged count
         // gigabytes past it). Checked once; appends then run on.
+        // An empty table whose header ends one byte short (the byte after
+        // the backlink area, which some writers never write) takes its first
+        // record where the header says; the missing byte becomes a zero.
         int64_t fileLen = file4len(&df->file);
         if (fileLen < 0) return c->errorCode;
-        if (pos > fileLen) return error4describe(c, e4data, E4_MSG_DATA_CORRUPT, df->file.name, nullptr, nullptr);
+        bool shortHeader = count == 0 && pos - fileLen == 1;
+        if (pos > fileLen && !shortHeader)
+            return error4describe(c, e4data, E4_MSG_DATA_CORRUPT, df->file.name, nullptr, nullptr);
         df->appendChecked = 1;
     }
     unsigned len = df->recordLen;

@@ -58,15 +58,17 @@ int64_t currencyValue(const FIELD4 *f) {
     return b4::getI64le(b);
 }
 
-// Text to double as c4atod reads it (leading blanks, a sign, digits, '.',
-// digits). Numbers of at most 15 digits and 22 decimals are computed here:
-// the digits and the power of ten are exact doubles, so their quotient is
-// the correctly rounded value c4atod gives too. Longer ones go to c4atod.
+// Text to double as c4atod reads it (leading blanks, then at most 49 bytes:
+// a sign, digits, '.', digits). Numbers of at most 15 digits and 22
+// decimals are computed here: the digits and the power of ten are exact
+// doubles, so their quotient is the correctly rounded value c4atod gives
+// too. Longer ones go to c4atod.
 double textToDouble(const char *text, unsigned len) {
     static const double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    const char *p = text, *end = text + (len < 49 ? len : 49);
+    const char *p = text, *end = text + len;
     while (p < end && *p == ' ') p++;
+    if (end - p > 49) end = p + 49;
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
     uint64_t mantissa = 0;
@@ -85,11 +87,13 @@ double textToDouble(const char *text, unsigned len) {
     return negative ? -v : v;
 }
 
-// Text to integer as c4atol reads it (white space, a sign, digits); up to
-// 18 digits computed here, longer ones (which may saturate) by c4atol.
+// Text to integer as c4atol reads it (white space, then at most 127 bytes:
+// a sign, digits); up to 18 digits computed here, longer ones (which may
+// saturate) by c4atol.
 long textToLong(const char *text, unsigned len) {
-    unsigned n = len < 127 ? len : 127, i = 0;
-    while (i < n && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) i++;
+    unsigned i = 0;
+    while (i < len && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) i++;
+    unsigned n = len - i > 127 ? i + 127 : len;
     bool negative = false;
     if (i < n && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     long v = 0;

@@ -4,13 +4,27 @@
 // d4append).
 //
 // Entry states:  needs-read --load--> held --assign--> changed
-//                changed --memo4fieldWrite--> held; any --reset--> needs-read
-// Invariants: contents is never null and always ends in two NUL bytes after
-// len; capacity 0 means contents is the shared empty string.
+//                changed --memo4fieldWrite--> changed, written to spare blocks
+//                changed --memo4entryCommitted (record written)--> held
+//                any --reset--> needs-read
+// Invariants:
+//   1. contents is never null and always ends in two NUL bytes after len;
+//      capacity 0 means contents is the shared empty string.
+//   2. a changed entry's contents go to new blocks, never over blocks a
+//      record refers to; the blocks an unfinished write took stay with the
+//      entry (its spare run) until the record is written or the change is
+//      given up, so a retry writes there again and leaves nothing behind.
+//   3. storing a block number in the record never touches the null bit.
+//
+// A memo field's bytes in the record hold its first block: a 4-byte field
+// as a little-endian int32 (0: no memo), a wider one (10 bytes as created)
+// as decimal digits right-aligned with leading blanks (blank: no memo).
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
 #include "d4internal.h"
+#include "foundation/bytes.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "memo4.h"
@@ -50,6 +64,25 @@ int load(F4MEMO *e) {
 
 }  // namespace
 
+uint32_t memo4maxBlock(const FIELD4 *f) {
+    if (f->len == 4) return INT32_MAX;
+    uint64_t max = 1;
+    for (unsigned i = 0; i < f->len && max <= UINT32_MAX; i++) max *= 10;
+    return max - 1 > UINT32_MAX ? UINT32_MAX : (uint32_t)(max - 1);
+}
+
+void memo4storeBlock(const FIELD4 *f, unsigned char *record, uint32_t block) {
+    unsigned char *p = record + f->offset;
+    if (f->len == 4) {
+        b4::putI32le(p, (int32_t)block);
+    } else if (block == 0) {
+        std::memset(p, ' ', f->len);
+    } else {
+        std::memset(p, ' ', f->len);
+        for (unsigned i = f->len; i > 0 && block; block /= 10) p[--i] = (unsigned char)('0' + block % 10);
+    }
+}
+
 int memo4entryReserve(F4MEMO *e, CODE4 *c, uint64_t need) {
     if (need <= e->capacity) return 0;
     if (need > UINT32_MAX) return error4(c, e4memory, E4_LOC_MEMO4FILEREAD);
@@ -72,6 +105,12 @@ void memo4entryReset(F4MEMO *e) {
     if (e->capacity) e->contents[0] = e->contents[1] = 0;
     e->needsRead = 1;
     e->changed = 0;
+    e->spare = MEMO4RUN{0, 0};
+}
+
+void memo4entryCommitted(F4MEMO *e) {
+    e->changed = 0;
+    e->spare = MEMO4RUN{0, 0};
 }
 
 void d4memoResetAll(DATA4 *d) {
@@ -83,18 +122,10 @@ int memo4fieldWrite(F4MEMO *e) {
     FIELD4 *f = e->field;
     CODE4 *c = codeOf(f);
     if (c->errorCode < 0) return -1;
-    long oldBlock = f4long(f);
-    long newBlock = 0;
-    int rc = memo4fileWrite(&f->data->dataFile->memoFile, oldBlock, e->contents, e->len, &newBlock);
+    uint32_t block = 0;
+    int rc = memo4fileWrite(&f->data->dataFile->memoFile, &e->spare, e->contents, e->len, memo4maxBlock(f), &block);
     if (rc != 0) return rc < 0 ? rc : -1;
-    if (newBlock != oldBlock) {
-        if (newBlock == 0)
-            rc = f4blank(f);
-        else
-            rc = f4assignLong(f, newBlock);
-        if (rc < 0) return rc;
-    }
-    e->changed = 0;
+    memo4storeBlock(f, f->data->record, block);
     return 0;
 }
 
@@ -102,6 +133,22 @@ int d4memoWriteChanged(DATA4 *d) {
     for (int i = 0; i < d->nMemoFields; i++) {
         int rc = memo4fieldWrite(&d->memoFields[i]);
         if (rc < 0) return rc;
+    }
+    return 0;
+}
+
+void d4memoCommitted(DATA4 *d) {
+    for (int i = 0; i < d->nMemoFields; i++) memo4entryCommitted(&d->memoFields[i]);
+}
+
+int d4memoAdoptForeign(DATA4 *d) {
+    for (int i = 0; i < d->nMemoFields; i++) {
+        F4MEMO *e = &d->memoFields[i];
+        const FIELD4 *f = e->field;
+        if (e->changed || std::memcmp(d->record + f->offset, d->recordOld + f->offset, f->len) == 0) continue;
+        if (f4long(e->field) <= 0) continue;  // no memo: nothing to copy
+        if (int rc = load(e)) return rc;
+        e->changed = 1;
     }
     return 0;
 }
@@ -204,6 +251,7 @@ void memo4entryInit(F4MEMO *e, FIELD4 *f) {
     e->len = 0;
     e->needsRead = 1;
     e->changed = 0;
+    e->spare = MEMO4RUN{0, 0};
 }
 
 void memo4entryFree(F4MEMO *e) {

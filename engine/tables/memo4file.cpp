@@ -1,5 +1,5 @@
 // The memo file (".fpt"): opening, creating (named or temporary), reading a
-// memo and writing one in place or at the end.
+// memo and writing a new one.
 //
 // Memo file, all integers big-endian:
 //   File header, the first 512 bytes
@@ -192,11 +192,12 @@ int memo4fileRead(MEMO4FILE *m, long block, F4MEMO *entry) {
     return 0;
 }
 
-int memo4fileWrite(MEMO4FILE *m, long oldBlock, const char *data, uint32_t len, long *newBlock) {
+int memo4fileWrite(MEMO4FILE *m, MEMO4RUN *spare, const char *data, uint32_t len, uint32_t maxBlock,
+                   uint32_t *block) {
     CODE4 *c = m->file.codeBase;
     if (c->errorCode < 0) return -1;
     if (len == 0) {
-        *newBlock = 0;
+        *block = 0;
         return 0;
     }
     if (!m->isOpen) return error4(c, e4memoCorrupt, E4_MSG_MEMO_OUTSIDE);
@@ -205,14 +206,11 @@ int memo4fileWrite(MEMO4FILE *m, long oldBlock, const char *data, uint32_t len, 
     int64_t fileLen = file4len(&m->file);
     if (fileLen < 0) return c->errorCode;
 
-    int64_t block = -1;
-    // In place when the old memo is sound and its blocks are enough. A
-    // reference that points outside the file is not reused.
-    int64_t oldLen = memoLengthAt(m, oldBlock, fileLen);
-    if (c->errorCode < 0) return c->errorCode;
-    if (oldLen >= 0 && blocksFor((uint64_t)oldLen, bs) >= needed) block = oldBlock;
-
-    if (block < 0) {
+    // A memo is never written over blocks a record refers to: a record
+    // write that fails after it would leave the old record with the new
+    // memo, and a block two records share would change under both. Only
+    // the spare run, taken by an earlier try of this write, is reused.
+    if (spare->block == 0 || spare->count < needed) {
         unsigned char h[FILE_HEADER_READ];
         if (file4read(&m->file, 0, h, sizeof h) != sizeof h) {
             if (c->errorCode < 0) return c->errorCode;
@@ -230,13 +228,15 @@ int memo4fileWrite(MEMO4FILE *m, long oldBlock, const char *data, uint32_t len, 
         uint64_t first = b4::getU32be(h + OFF_NEXT_FREE);
         uint64_t used = ((uint64_t)(fileLen > FILE_HEADER_SIZE ? fileLen : FILE_HEADER_SIZE) + bs - 1) / bs;
         if (first != used) first = used;
-        if (first + needed > UINT32_MAX || first > LONG_MAX) return outside(m);
+        if (first + needed > UINT32_MAX) return outside(m);
+        // A block number the field cannot hold would read back as no memo.
+        if (first > maxBlock) return error4describe(c, e4write, E4_MSG_MEMO_FULL, nameOf(m), nullptr, nullptr);
         b4::putU32be(h + OFF_NEXT_FREE, (uint32_t)(first + needed));
         if (file4write(&m->file, 0, h, 4) != 0) return c->errorCode;
-        block = (int64_t)first;
+        *spare = MEMO4RUN{(uint32_t)first, (uint32_t)needed};
     }
 
-    int64_t pos = block * bs;
+    int64_t pos = (int64_t)spare->block * bs;
     unsigned char bh[BLOCK_HEADER];
     b4::putU32be(bh + OFF_BLOCK_TYPE, TYPE_TEXT);
     b4::putU32be(bh + OFF_BLOCK_LEN, len);
@@ -244,6 +244,6 @@ int memo4fileWrite(MEMO4FILE *m, long oldBlock, const char *data, uint32_t len, 
     if (file4write(&m->file, pos + BLOCK_HEADER, data, len) != 0) return c->errorCode;
     int64_t end = pos + BLOCK_HEADER + len;
     if (end > fileLen && end % bs != 0 && file4lenSet(&m->file, (end / bs + 1) * bs) != 0) return c->errorCode;
-    *newBlock = (long)block;
+    *block = spare->block;
     return 0;
 }

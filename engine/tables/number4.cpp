@@ -129,6 +129,10 @@ layout:
 long c4atol(const char *text, int len) {
     char buf[128];
     if (len < 0) len = 0;
+    while (len > 0 && (*text == ' ' || (*text >= '\t' && *text <= '\r'))) {
+        text++;
+        len--;
+    }
     if (len > 127) len = 127;
     std::memcpy(buf, text, (size_t)len);
     buf[len] = 0;
@@ -137,9 +141,12 @@ long c4atol(const char *text, int len) {
 
 double c4atod(const char *text, int len) {
     if (len < 0) len = 0;
+    while (len > 0 && *text == ' ') {
+        text++;
+        len--;
+    }
     if (len > 49) len = 49;
     int i = 0;
-    while (i < len && text[i] == ' ') i++;
     // Rebuild a clean "-digits.digits" and let from_chars round it exactly.
     char clean[64];
     int n = 0;

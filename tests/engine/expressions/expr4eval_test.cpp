@@ -394,3 +394,38 @@ TEST_F(ExprTest, NumericFieldsReadAsTheNumberConversionReadsThem) {
 }
 
 }  // namespace
+
+namespace {
+
+// A number right-aligned in a field wider than 49 characters reads by its
+// digits wherever it is read: the field functions, the evaluator and VAL.
+TEST_F(ExprTest, WideNumericFieldsReadByTheirDigits) {
+    FIELD4INFO fields[] = {et::fld("W", 'N', 60, 2), et::fld("V", 'C', 70), et::END};
+    DATA4 *t = d4create(&cb, dir.file("wide").c_str(), fields);
+    ASSERT_NE(t, nullptr);
+    append({{"W", "123.45"}, {"V", std::string(60, ' ') + "12"}}, t);
+    append({{"W", "7"}}, t);
+    FIELD4 *w = d4field(t, "W");
+    ASSERT_EQ(d4go(t, 1), 0);
+    ASSERT_EQ(std::string(f4ptr(w), 60), std::string(54, ' ') + "123.45");
+    EXPECT_EQ(f4double(w), 123.45);
+    EXPECT_EQ(f4long(w), 123);
+    EXPR4 *e = parse("W*2", t);
+    ASSERT_NE(e, nullptr);
+    EXPECT_DOUBLE_EQ(expr4double(e), 246.9);
+    expr4free(e);
+    e = parse("VAL(V)", t);
+    ASSERT_NE(e, nullptr);
+    EXPECT_DOUBLE_EQ(expr4double(e), 12);
+    expr4free(e);
+
+    e = parse("W > 100", t);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(expr4true(e), 1);
+    ASSERT_EQ(d4go(t, 2), 0);
+    EXPECT_EQ(expr4true(e), 0);
+    expr4free(e);
+    d4close(t);
+}
+
+}  // namespace

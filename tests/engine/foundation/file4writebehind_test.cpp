@@ -3,6 +3,7 @@
 // byte is on disk after flush or close, and a failed platform write is
 // reported and leaves the file as long as it was.
 #include <cerrno>
+#include <cstring>
 
 #include "foundation/file4platform.h"
 #include "test_support.h"
@@ -149,6 +150,31 @@ TEST_F(WriteBehind, TurningItOffWritesWhatItHolds) {
     EXPECT_EQ(vt::readFile(name).size(), 3u);
     ASSERT_EQ(file4write(&f, 3, "d", 1), 0);  // unbuffered now
     EXPECT_EQ(vt::readFile(name).size(), 4u);
+}
+
+}  // namespace
+
+namespace {
+
+// Bytes written past the end of the file on disk are held in the buffer:
+// the gap before them reads as zeros, as the file's length says it exists.
+TEST_F(WriteBehind, ReadsBeneathPendingBytesPastTheEndSeeTheFileAsItsLengthSays) {
+    ASSERT_EQ(file4write(&f, 1000, "0123456789", 10), 0);
+    EXPECT_EQ(file4len(&f), 1010);
+    char buf[16];
+    std::memset(buf, 'x', sizeof buf);
+    ASSERT_EQ(file4read(&f, 0, buf, 10), 10u);
+    EXPECT_EQ(std::string(buf, 10), std::string(10, '\0'));
+    ASSERT_EQ(file4read(&f, 995, buf, 15), 15u);
+    EXPECT_EQ(std::string(buf, 15), std::string(5, '\0') + "0123456789");
+    // The same through a read-ahead window.
+    ASSERT_EQ(file4readAheadSet(&f, 256), 0);
+    ASSERT_EQ(file4write(&f, 3000, "abc", 3), 0);
+    std::memset(buf, 'x', sizeof buf);
+    ASSERT_EQ(file4read(&f, 2000, buf, 10), 10u);
+    EXPECT_EQ(std::string(buf, 10), std::string(10, '\0'));
+    ASSERT_EQ(file4readAll(&f, 2995, buf, 8), 0);
+    EXPECT_EQ(std::string(buf, 8), std::string(5, '\0') + "abc");
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Memo files: layout of created files, placement of memos (in place or at
-// the end), references at both levels, copied memos on append, and memo
-// references that point outside the file.
+// Memo files: layout of created files, placement of new and rewritten memos
+// (always in new blocks), references at both levels, copied memos on append,
+// and memo references that point outside the file.
 #include <filesystem>
 
 #include "tables_test_util.h"
@@ -37,20 +37,21 @@ TEST_F(MemoTest, PlacementOfNewGrownAndShrunkMemos) {
     EXPECT_EQ(tt::text(m, 520, 100), std::string(100, 'a'));
     EXPECT_EQ(tt::i32(std::vector<unsigned char>(f4ptr(note), f4ptr(note) + 4), 0), 8);
 
-    // Shorter: same block.
+    // Every rewrite takes new blocks at the end, shorter or longer: the
+    // old blocks stay as they were until the record refers elsewhere.
     f4memoAssign(note, "short");
     d4update(d);
     m = memoFile("place.fpt");
-    EXPECT_EQ(tt::u32be(m, 0), 10u);
-    EXPECT_EQ(tt::u32be(m, 516), 5u);
-    EXPECT_EQ(f4long(note), 8);
-    // Longer than its two blocks: moved to the end.
+    EXPECT_EQ(f4long(note), 10);
+    EXPECT_EQ(tt::u32be(m, 0), 11u);
+    EXPECT_EQ(tt::u32be(m, 516), 100u);  // the old memo, untouched
+    EXPECT_EQ(tt::u32be(m, 10 * 64 + 4), 5u);
     f4memoAssign(note, std::string(200, 'b').c_str());
     d4update(d);
     m = memoFile("place.fpt");
-    EXPECT_EQ(f4long(note), 10);
-    EXPECT_EQ(tt::u32be(m, 0), 14u);
-    EXPECT_EQ(m.size(), 14u * 64);
+    EXPECT_EQ(f4long(note), 11);
+    EXPECT_EQ(tt::u32be(m, 0), 15u);
+    EXPECT_EQ(m.size(), 15u * 64);
     d4go(d, 1);
     EXPECT_EQ(f4memoLen(note), 200u);
     EXPECT_EQ(std::string(f4memoStr(note)), std::string(200, 'b'));

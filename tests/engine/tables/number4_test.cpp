@@ -121,6 +121,8 @@ TEST(C4atol, TextToInteger) {
     longText[126] = '7';
     longText[199] = '5';
     EXPECT_EQ(c4atol(longText.data(), (int)longText.size()), 7);
+    std::string wide = std::string(200, ' ') + "-42";
+    EXPECT_EQ(c4atol(wide.data(), (int)wide.size()), -42);
 }
 
 TEST(C4atod, TextToDouble) {
@@ -136,9 +138,12 @@ TEST(C4atod, TextToDouble) {
     for (const Case &c : cases) EXPECT_EQ(c4atod(c.text, (int)std::strlen(c.text)), c.expected) << c.text;
     char unterminated[4] = {'2', '.', '5', '9'};
     EXPECT_EQ(c4atod(unterminated, 3), 2.5);
-    // At most 49 bytes take part.
-    std::string longText = std::string(48, ' ') + "12";
-    EXPECT_EQ(c4atod(longText.data(), (int)longText.size()), 1.0);
+    // Leading blanks do not count: a number right-aligned in a wide field
+    // reads whole. Of what follows them, at most 49 bytes take part.
+    std::string wide = std::string(200, ' ') + "123.45";
+    EXPECT_EQ(c4atod(wide.data(), (int)wide.size()), 123.45);
+    std::string longText = "  1" + std::string(48, '0') + "5";
+    EXPECT_EQ(c4atod(longText.data(), (int)longText.size()), 1e48);
     // Every value written with decimals reads back as the same text.
     for (double v : {-1234.56, 0.01, 99999.99, -0.5}) {
         char buf[12];
