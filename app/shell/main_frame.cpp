@@ -166,6 +166,12 @@ bool CMainFrame::create(const std::function<void()> &makePanes) {
     g_.panes.create(*view_);
     makePanes();
     caption_ = g_.appTitle;
+    p.backend().setTitle(vp::toUtf8(caption_));
+    keyboard_.onChange = [this] {
+        if (Pane *pane = g_.panes.currentPane(); pane && g_.panes.current() == kTextEditorPane)
+            pane->keyboardChanged(keyboard_.panelRect());
+        vp::Window::invalidate();
+    };
     p.onCommand = [this](int id) { onCommand(id); };
     p.onKey = [this](const vp::Event &e) { return onKey(e); };
     g_.panes.switchTo(kGridPane, 0, kReasonRequery);

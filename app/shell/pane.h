@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/event.h"
+#include "platform/geometry.h"
 
 namespace vshell {
 
@@ -24,6 +25,9 @@ public:
     // Enter) and the wheel over the page; true when used.
     virtual bool key(const vp::Event &) { return false; }
     virtual bool wheel(int) { return false; }
+    // The soft keyboard was raised or lowered; panel is its rectangle on
+    // the screen (empty when lowered). Told to the field text editor.
+    virtual void keyboardChanged(const vp::Rect &) {}
 };
 
 }  // namespace vshell

@@ -1,30 +1,12 @@
 #include "output.h"
 
+#include "text/json_string.h"
+
 #include <cstdio>
 
 namespace brindle {
 
-std::string jsonString(const std::string &s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += (char)c;
-                }
-        }
-    }
-    return out + "\"";
-}
+std::string jsonString(const std::string &s) { return vandrel::jsonString(s); }
 
 std::string csvField(const std::string &s) {
     if (s.find_first_of(",\"\r\n") == std::string::npos) return s;

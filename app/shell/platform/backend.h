@@ -27,6 +27,8 @@ public:
     virtual void startTimer(int id, int intervalMs) = 0;
     virtual void stopTimer(int id) = 0;
     virtual void setWaitCursor(bool) {}
+    // The window's caption (UTF-8).
+    virtual void setTitle(const std::string &) {}
     // The beep: a short visual flash of the screen.
     virtual void flash(const Canvas &) {}
     virtual bool headless() const = 0;

@@ -29,12 +29,6 @@ FT_Library lib(const std::shared_ptr<void> &p) { return static_cast<FT_Library>(
 // Locates the file of a family and weight; the weight fontconfig found is
 // returned in foundWeight (fontconfig's scale).
 bool locate(const std::string &family, int weight, std::string &file, int &index, int &foundWeight) {
-    static bool configured = [] {
-        FcInit();
-        FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8 *>(kWineFonts));
-        return true;
-    }();
-    (void)configured;
     FcPattern *pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -65,12 +59,21 @@ struct FontFace {
     }
 };
 
+// fontconfig is set up while any library lives, and released with the last.
+static int g_libraries = 0;
+
 FontLibrary::FontLibrary() {
+    if (g_libraries++ == 0) {
+        FcInit();
+        FcConfigAppFontAddDir(nullptr, reinterpret_cast<const FcChar8 *>(kWineFonts));
+    }
     FT_Library l = nullptr;
     if (FT_Init_FreeType(&l) == 0) library_ = std::shared_ptr<void>(l, [](void *p) { FT_Done_FreeType(static_cast<FT_Library>(p)); });
 }
 
-FontLibrary::~FontLibrary() = default;
+FontLibrary::~FontLibrary() {
+    if (--g_libraries == 0) FcFini();
+}
 
 std::unique_ptr<Font> FontLibrary::open(const std::string &family, double points, int weight) {
     if (!library_ || points <= 0) return nullptr;

@@ -204,6 +204,10 @@ void SdlBackend::stopTimer(int id) {
     s_->timers.erase(it);
 }
 
+void SdlBackend::setTitle(const std::string &title) {
+    if (s_->window) SDL_SetWindowTitle(s_->window, title.c_str());
+}
+
 void SdlBackend::setWaitCursor(bool on) {
     SDL_Cursor *c = on ? s_->wait : s_->arrow;
     if (c) SDL_SetCursor(c);

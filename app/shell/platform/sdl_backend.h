@@ -25,6 +25,7 @@ public:
     void startTimer(int id, int intervalMs) override;
     void stopTimer(int id) override;
     void setWaitCursor(bool on) override;
+    void setTitle(const std::string &title) override;
     void flash(const Canvas &canvas) override;
     bool headless() const override { return false; }
     // Translates one SDL event; false when it means nothing to the platform.

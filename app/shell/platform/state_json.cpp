@@ -1,34 +1,14 @@
 #include <cstdio>
 
 #include "state_report.h"
+#include "text/json_string.h"
 #include "utf.h"
 
 namespace vp {
 
 namespace {
-std::string quote(std::u16string_view s) {
-    std::string u = toUtf8(s);
-    std::string out = "\"";
-    for (unsigned char c : u) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-std::string quote(const std::string &s) { return quote(fromUtf8(s)); }
+std::string quote(std::u16string_view s) { return vandrel::jsonString(toUtf8(s)); }
+std::string quote(const std::string &s) { return vandrel::jsonString(s); }
 const char *boolean(bool b) { return b ? "true" : "false"; }
 
 // A menu identifier: the character when it is printable ASCII, else its number.

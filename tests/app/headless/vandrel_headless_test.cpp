@@ -85,6 +85,19 @@ TEST_F(Headless, TableOnTheCommandLineOpensWithItsTitleAndTheCountBrindleGives) 
     EXPECT_THAT(s, HasSubstr("[\"" + n + " records\"]"));
 }
 
+TEST_F(Headless, PathsOutsideLatinOneOpen) {
+    // The path goes to the file system as UTF-8, not cut to the low byte of each character.
+    std::string folder = dir.file("\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB8");  // Книги
+    mkdir(folder.c_str(), 0777);
+    std::string table = folder + "/\xC3\x98rsted \xE2\x82\xAC.dbf";  // Ørsted €.dbf
+    writeFile(table, readFile(samplePath("orders.dbf")));
+    AppRun r = runVandrel(dir, "state opened\ncommand open\nchoose " + table + "\nstate chosen\n", {table});
+    ASSERT_EQ(r.result.status, 0) << r.result.err;
+    EXPECT_THAT(r.state("opened"), HasSubstr("\"title\": \"\xC3\x98rsted \xE2\x82\xAC.dbf\""));
+    EXPECT_THAT(r.state("chosen"), HasSubstr("\"title\": \"\xC3\x98rsted \xE2\x82\xAC.dbf\""));
+    EXPECT_THAT(r.state("chosen"), Not(HasSubstr("\"counter\": \"Total: 0\"")));
+}
+
 TEST_F(Headless, OpenDatabaseChoosesATableAndASecondReplacesTheFirst) {
     AppRun r = runVandrel(dir, "command open\nchoose " + samplePath("people.dbf") + "\nstate first\n" +
                                    "command open\nchoose " + samplePath("orders.dbf") + "\nstate second\n");

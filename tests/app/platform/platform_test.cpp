@@ -1,6 +1,7 @@
 // The platform's routing: modal runs and the pen outside them, focus and
 // its loss, keys up the window tree, timers on the runner's clock, the wait
 // cursor and the beep, and commands refused while a modal window runs.
+#include <SDL.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -93,6 +94,7 @@ TEST_F(Routing, TimersFireOnTheRunnersClockUntilKilled) {
         if (++ticks == 5) platform->killTimer(id);
     });
     platform->run();
+    EXPECT_EQ(SDL_WasInit(0), 0u) << "the headless runner never starts SDL";
     EXPECT_EQ(ticks, 5);
     EXPECT_EQ(headless->now(), 2000u);
 }

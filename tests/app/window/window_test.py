@@ -66,6 +66,9 @@ def main():
     try:
         wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{display[1:]}"))
         env = dict(os.environ, DISPLAY=display, SDL_VIDEODRIVER="x11")
+        # In the sanitizer build: a buffer libdbus (opened by SDL) keeps is not ours.
+        supp = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
+        env["LSAN_OPTIONS"] = (env.get("LSAN_OPTIONS", "") + f":suppressions={supp}").lstrip(":")
         app = subprocess.Popen([vandrel, "--scale", str(SCALE), table], env=env)
 
         def find_window():
