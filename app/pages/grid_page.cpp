@@ -100,13 +100,15 @@ void GridPage::showActions() {
     menu.append(u"Size by Content", 'M');
     menu.appendSeparator();
     menu.append(u"Arrange Fields", 'A');
-    const vshell::Session &s = g_.session;
+    const vandrel::TableSession &s = g_.session;
     if (!s.isOpen()) {
         menu.enableAll(false);
     } else {
-        menu.enable('S', s.sortKeyCount() > 0);
-        menu.enable('F', s.filterConditionCount() > 0);
-        menu.enable('R', s.sortKeyCount() > 0 || s.filterConditionCount() > 0 || s.hiddenFieldCount() > 0);
+        bool sorted = s.sortKeys.count() > 0, filtered = s.filterConditions.count() > 0;
+        bool hidden = s.columnCount(false) < s.columnCount(true);
+        menu.enable('S', sorted);
+        menu.enable('F', filtered);
+        menu.enable('R', sorted || filtered || hidden);
     }
     vp::Rect button = titleStrip_.cells[kActionsCell].rect.offset(titleStrip_.screenRect().left,
                                                                   titleStrip_.screenRect().top);

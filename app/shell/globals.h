@@ -4,19 +4,16 @@
 #pragma once
 #include <string>
 
-#include "interim_session.h"
 #include "pane_manager.h"
 #include "skin_images.h"
+#include "table_session.h"
 
 namespace vshell {
-
-// INTERIM: the session the pages use, until TableSession lands.
-using Session = InterimSession;
 
 struct Globals {
     const std::u16string appTitle = u"Vandrel";
     SkinImages skin;
-    Session session;
+    vandrel::TableSession session;
     PaneManager panes;
 };
 

@@ -7,6 +7,7 @@
 #include "platform/script.h"
 #include "platform/ui_theme.h"
 #include "platform/utf.h"
+#include "session_adapters.h"
 
 namespace vshell {
 
@@ -217,7 +218,8 @@ void CMainFrame::openDatabase() {
 void CMainFrame::openTable(const std::u16string &path) {
     g_.session.closeTable();
     g_.session.openTable(path);
-    g_.session.fillFieldMenu(g_.panes.menu(kFieldMenu));
+    PopupFieldMenu fieldMenu(g_.panes.menu(kFieldMenu));
+    g_.session.fillFieldMenu(fieldMenu);
     if (clearGridSelection) clearGridSelection();
     g_.panes.switchTo(kGridPane, 0, kReasonRequery);
 }

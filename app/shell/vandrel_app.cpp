@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/platform.h"
 #include "platform/utf.h"
+#include "session_adapters.h"
 
 namespace vshell {
 
@@ -23,6 +24,8 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
             return 1;
         }
         vp::installEngineErrorBox();
+        WaitCursorIndicator busy;
+        g.session.setBusyIndicator(&busy);
         CMainFrame frame(g);
         std::unique_ptr<vpages::GridPage> grid;
         bool created = frame.create([&] {
@@ -44,6 +47,7 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
             status = platform.run();
         }
         g.session.closeTable();
+        g.session.setBusyIndicator(nullptr);
         error4setDisplay(nullptr);
         for (int h = 0; h < kHostCount; h++) g.panes.host(h).clear();
     }

@@ -67,6 +67,12 @@ struct RELATION4 {
     int32_t *queryParts;
     int32_t queryPartCount;
 
+    // Query bitmap (relate4bitmap.cpp): bit r set when record r may qualify;
+    // null when there is no pre-selection. Records past bitmapRecords are
+    // candidates.
+    uint64_t *bitmap;
+    long bitmapRecords;
+
     // Sort expression: the text as set and, once set up, its parse.
     char *sortSource;
     EXPR4 *sortExpr;

@@ -36,3 +36,13 @@ int relate4sortRead(RELATION4 *rel, long i);
 // Free the sort, the file of sorted entries and their buffers; the sort
 // state becomes 0.
 void relate4sortEnd(RELATION4 *rel);
+
+// Build the query bitmap from the parsed query and the master's tags; with
+// none usable there is no bitmap. 0 or negative.
+int relate4bitmapBuild(RELATION4 *rel);
+void relate4bitmapFree(RELATION4 *rel);
+// Whether record r is a candidate (1) or cannot qualify (0).
+int relate4candidate(const RELATION4 *rel, long r);
+// The first candidate at or after (dir > 0) or at or before (dir < 0) from;
+// a value outside 1 .. the bitmap's records when none is left there.
+long relate4candidateNext(const RELATION4 *rel, long from, int dir);

@@ -28,17 +28,34 @@ long relate4recordsHeld(DATA4 *d) {
     return held < LONG_MAX ? (long)held : LONG_MAX;
 }
 
+// One step in the order of the master's selected tag: 0, 3, 4 or negative.
+int relate4stepTag(RELATION4 *rel, int dir) {
+    DATA4 *d = rel->relate.data;
+    if (dir > 0) {
+        if (d4eof(d)) return r4eof;
+        return d4bof(d) || d4recNo(d) < 1 ? d4top(d) : d4skip(d, 1);
+    }
+    if (d4bof(d) || (d4recNo(d) < 1 && !d4eof(d))) {
+        int rc = d4goBof(d);
+        return rc < 0 ? rc : r4bof;
+    }
+    int rc = d4skip(d, -1);
+    return rc;
+}
+
 // One step of the unsorted scan in direction dir (+1 or -1): 0 on the next
 // record, 3 at the end, 4 at the beginning, R4_PASS when that record could
 // not be read, or negative.
 int relate4stepUnsorted(RELATION4 *rel, int dir) {
     DATA4 *d = rel->relate.data;
+    if (d->tagSelected) return relate4stepTag(rel, dir);
     long count = d4recCount(d);
     if (count < 0) return (int)count;
     long at = d4recNo(d);
     long next;
     if (dir > 0) {
         next = d4bof(d) || at < 1 ? 1 : at + 1;
+        next = relate4candidateNext(rel, next, 1);
         if (next > count) {
             int rc = d4goEof(d);
             return rc < 0 ? rc : r4eof;
@@ -49,6 +66,11 @@ int relate4stepUnsorted(RELATION4 *rel, int dir) {
             return rc < 0 ? rc : r4bof;
         }
         next = at - 1 > count ? count : at - 1;
+        next = relate4candidateNext(rel, next, -1);
+        if (next < 1) {
+            int rc = d4goBof(d);
+            return rc < 0 ? rc : r4bof;
+        }
     }
     int rc = d4go(d, next);
     if (rc != r4entry) return rc;
@@ -96,6 +118,7 @@ int relate4step(RELATION4 *rel, int dir) {
 // qualify, or negative.
 int relate4judge(RELATION4 *rel, int rc) {
     if (rc != 0) return rc;
+    if (!relate4candidate(rel, d4recNo(rel->relate.data))) return R4_PASS;
     int q = relate4qualifies(rel);
     if (q < 0) return q;
     return q ? 0 : R4_PASS;

@@ -2,8 +2,8 @@
 // parsed against the master table and must give a logical result; its
 // top-level .AND. operands are listed so that the test evaluates them one at
 // a time, left to right, and stops at the first false one (the operands have
-// no side effects, so this gives the value of the whole conjunction). There
-// is no pre-selection: every record of the master is a candidate.
+// no side effects, so this gives the value of the whole conjunction). The
+// master's tags may narrow the candidates first (relate4bitmap.cpp).
 #include <cstdlib>
 #include <cstring>
 
@@ -80,6 +80,7 @@ void relate4queryFree(RELATION4 *rel) {
     std::free(rel->queryParts);
     rel->queryParts = nullptr;
     rel->queryPartCount = 0;
+    relate4bitmapFree(rel);
 }
 
 int relate4setup(RELATION4 *rel) {
@@ -97,6 +98,10 @@ int relate4setup(RELATION4 *rel) {
         }
         rel->exprQuery = e;
         if (int rc = relate4querySplit(rel)) {
+            relate4queryFree(rel);
+            return rc;
+        }
+        if (int rc = relate4bitmapBuild(rel)) {
             relate4queryFree(rel);
             return rc;
         }

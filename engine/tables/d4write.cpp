@@ -40,14 +40,25 @@ void blankMemoReferences(DATA4 *d) {
     }
 }
 
-// The old-record buffer made to hold record n as it is on file, for key
-// maintenance and for telling the memo references record n owns.
+// The old-record buffer made to hold record n as it is on file: key
+// maintenance compares with it, it tells the memo references record n owns,
+// and it puts the record back when a write of it fails part-way.
 int loadOldRecord(DATA4 *d, long n) {
     DATA4FILE *df = d->dataFile;
-    if (d->recNoOld == n || (!index4hooks().updateKeys && !d->nMemoFields)) return 0;
+    if (d->recNoOld == n) return 0;
     if (file4readAll(&df->file, dfile4recordPos(df, n), d->recordOld, df->recordLen) != 0) return d->codeBase->errorCode;
     d->recNoOld = n;
     return 0;
+}
+
+// A record write that failed may have put part of the new bytes down: the
+// old ones go back (best effort; the write's failure stays the one reported).
+void restoreRecord(DATA4 *d, long n) {
+    CODE4 *c = d->codeBase;
+    int saved = c->errorCode;
+    c->errorCode = 0;
+    file4write(&d->dataFile->file, dfile4recordPos(d->dataFile, n), d->recordOld, d->dataFile->recordLen);
+    c->errorCode = saved;
 }
 
 }  // namespace
@@ -77,7 +88,10 @@ int d4write(DATA4 *d, long recNo) {
         keysChanged = true;
     }
     int rc = d4memoWriteChanged(d);
-    if (rc == 0) rc = file4write(&df->file, dfile4recordPos(df, n), d->record, df->recordLen);
+    if (rc == 0) {
+        rc = file4write(&df->file, dfile4recordPos(df, n), d->record, df->recordLen);
+        if (rc != 0) restoreRecord(d, n);
+    }
     if (rc != 0) {
         undoKeys(d, n, keysChanged);
         return rc;

@@ -16,6 +16,15 @@ namespace vt {
 
 inline std::string vandrelPath() { return std::string(VANDREL_BINARY_DIR) + "/app/vandrel"; }
 inline std::string samplePath(const std::string &name) { return std::string(VANDREL_SOURCE_DIR) + "/samples/" + name; }
+// A copy of a sample table (and its memo file) in dir: tables are opened
+// without sharing, so tests running side by side each use their own.
+inline std::string sampleCopy(const TempDir &dir, const std::string &name) {
+    std::string base = name.substr(0, name.rfind('.'));
+    writeFile(dir.file(name), readFile(samplePath(name)));
+    std::vector<unsigned char> memo = readFile(samplePath(base + ".fpt"));
+    if (!memo.empty()) writeFile(dir.file(base + ".fpt"), memo);
+    return dir.file(name);
+}
 
 inline std::string slurpText(const std::string &path) {
     std::ifstream in(path, std::ios::binary);

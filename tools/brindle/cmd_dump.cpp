@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "output.h"
 #include "session.h"
+#include "tags.h"
 #include "view.h"
 
 namespace brindle {
@@ -67,13 +68,10 @@ int runDump(const Options &o) {
         complain("--start takes a number from 1 and --limit a number from 0");
         return kUsage;
     }
-    if (o.has("--tag")) {
-        complain("--tag needs the index layer, which this version lacks");
-        return kUsage;
-    }
     Session s(o);
     DATA4 *d = s.open(o.args[0]);
     if (!d) return kEngineError;
+    if (!selectTag(d, o)) return kUsage;
     CodePage cp = s.codePage(d);
     if (!cp.valid()) {
         complain("unknown code page " + cp.name());

@@ -4,6 +4,7 @@
 #include "commands.h"
 #include "output.h"
 #include "session.h"
+#include "tags.h"
 
 namespace brindle {
 
@@ -65,7 +66,7 @@ int runInfo(const Options &o) {
                         i ? ", " : "", jsonString(f.name).c_str(), f.type, f.len, f.dec, f.nullable ? "true" : "false",
                         f.binary ? "true" : "false", f.autoinc ? "true" : "false");
         }
-        std::printf("], \"tags\": []}\n");
+        std::printf("], \"tags\": %s}\n", tagsJson(d).c_str());
     } else {
         std::printf("table:        %s\n", d4fileName(d));
         std::printf("level:        %d\n", df->tableLevel);
@@ -82,6 +83,7 @@ int runInfo(const Options &o) {
             std::printf("  %-10s %c %5u %2d%s%s%s\n", f.name.c_str(), f.type, f.len, f.dec, f.nullable ? " null" : "",
                         f.binary ? " binary" : "", f.autoinc ? " autoinc" : "");
         }
+        printTags(d);
     }
     return s.failed() ? kEngineError : kOk;
 }

@@ -12,5 +12,7 @@ int runCreate(const Options &o);
 int runAppend(const Options &o);
 int runSet(const Options &o);
 int runDelete(const Options &o, bool recall);
+int runSeek(const Options &o);
+int runCheck(const Options &o);
 
 }  // namespace brindle

@@ -25,6 +25,8 @@ const char *kUsageText =
     "  set      change fields of one record\n"
     "  delete   mark records deleted\n"
     "  recall   clear records' deletion marks\n"
+    "  seek     find a record through a tag\n"
+    "  check    check every tag against the table\n"
     "\n"
     "Global options (before or after the command):\n"
     "  --codepage NAME  read and write text in this code page instead of the table's own\n"
@@ -39,14 +41,17 @@ const std::map<std::string, const char *> kCommandHelp = {
      "usage: brindle info TABLE [--json]\n"
      "Shows the table level, version byte, record count, header and record length,\n"
      "code page (mark and name), last update, memo file and block size, and every\n"
-     "field (name, type, length, decimals, nullable, binary, autoincrement).\n"},
+     "field (name, type, length, decimals, nullable, binary, autoincrement), and the\n"
+     "tags of its production index (name, key, FOR, unique/candidate, descending,\n"
+     "collation, key length).\n"},
     {"dump",
      "usage: brindle dump TABLE [--format text|csv|json] [--fields A,B] [--deleted]\n"
-     "                    [--start N] [--limit N] [--query EXPR] [--sort EXPR]\n"
+     "                    [--start N] [--limit N] [--query EXPR] [--sort EXPR] [--tag NAME]\n"
      "Prints the records in record-number order, or in the view of a query (an\n"
      "xBase logical expression) and a sort (an xBase key expression). Deleted\n"
      "records only with --deleted. --start N begins at the N-th record of the view,\n"
-     "--limit N prints at most N records. Values: C trimmed, N as stored, D as\n"
+     "--limit N prints at most N records; --tag NAME walks the records in that tag's\n"
+     "order (a query still applies). Values: C trimmed, N as stored, D as\n"
      "YYYY-MM-DD, L as T/F, M the memo text, G/X the size (base64 in json), I, B,\n"
      "Y (4 decimals), T as YYYY-MM-DDThh:mm:ss; no value is empty (null in json).\n"},
     {"count",
@@ -78,6 +83,19 @@ const std::map<std::string, const char *> kCommandHelp = {
      "nullable field to null. Nothing is written when any value is refused.\n"},
     {"delete", "usage: brindle delete TABLE RECNO...\nMarks the records deleted.\n"},
     {"recall", "usage: brindle recall TABLE RECNO...\nClears the records' deletion marks.\n"},
+    {"seek",
+     "usage: brindle seek TABLE --tag NAME VALUE\n"
+     "Seeks VALUE in the tag (text is compared over its own length, so a prefix\n"
+     "matches; numbers, dates as CCYYMMDD and logicals are converted to the tag's key\n"
+     "type) and prints the seek's result code (0 found, 2 positioned on the next\n"
+     "key, 3 end of file) and the record found.\n"},
+    {"check",
+     "usage: brindle check TABLE [--tag NAME]\n"
+     "Walks every tag (or one) of the table's open indexes and reports whether its\n"
+     "keys are exactly those computed from the table (every record whose FOR\n"
+     "expression is true, once, in key and record-number order), the tree's shape\n"
+     "(levels, blocks, fill) and any damage. Exit status 1 when a tag is stale or\n"
+     "damaged.\n"},
 };
 
 const std::map<std::string, OptionSpec> kCommands = {
@@ -90,6 +108,8 @@ const std::map<std::string, OptionSpec> kCommands = {
     {"set", {{"--null"}, {}}},
     {"delete", {{}, {}}},
     {"recall", {{}, {}}},
+    {"seek", {{"--tag"}, {}}},
+    {"check", {{"--tag"}, {}}},
 };
 
 }  // namespace
@@ -120,5 +140,7 @@ int main(int argc, char **argv) {
     if (c == "set") return runSet(o);
     if (c == "delete") return runDelete(o, false);
     if (c == "recall") return runDelete(o, true);
+    if (c == "seek") return runSeek(o);
+    if (c == "check") return runCheck(o);
     return kUsage;
 }

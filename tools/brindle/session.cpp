@@ -28,7 +28,26 @@ Session::Session(const Options &options) : options_(options) {
 
 Session::~Session() { code4initUndo(&cb_); }
 
-DATA4 *Session::open(const std::string &name) { return d4open(&cb_, name.c_str()); }
+DATA4 *Session::open(const std::string &name) {
+    DATA4 *d = d4open(&cb_, name.c_str());
+    if (d || !cb_.autoOpen) return d;
+    // When the table opens without its production index, the index was the
+    // trouble: say how to read the table anyway.
+    int code = cb_.errorCode;
+    int quiet = cb_.offError;
+    cb_.errorCode = 0;
+    cb_.offError = 1;
+    cb_.autoOpen = 0;
+    DATA4 *bare = d4open(&cb_, name.c_str());
+    if (bare) {
+        d4close(bare);
+        complain("the table's production index could not be opened; --no-index opens the table without it");
+    }
+    cb_.autoOpen = 1;
+    cb_.offError = quiet;
+    cb_.errorCode = code;
+    return nullptr;
+}
 
 CodePage Session::codePage(DATA4 *d) const {
     if (options_.has("--codepage")) {

@@ -74,10 +74,10 @@ TEST_F(Headless, StartShowsNoDatabaseOpenWithEveryActionDisabled) {
 }
 
 TEST_F(Headless, TableOnTheCommandLineOpensWithItsTitleAndTheCountBrindleGives) {
-    RunResult count = runBrindle({"count", samplePath("people.dbf")});
+    RunResult count = runBrindle({"count", sampleCopy(dir, "people.dbf")});
     ASSERT_EQ(count.status, 0);
     std::string n = count.out.substr(0, count.out.find('\n'));
-    AppRun r = runVandrel(dir, "state opened\n", {samplePath("people.dbf")});
+    AppRun r = runVandrel(dir, "state opened\n", {sampleCopy(dir, "people.dbf")});
     ASSERT_EQ(r.result.status, 0) << r.result.err;
     std::string s = r.state("opened");
     EXPECT_THAT(s, HasSubstr("\"title\": \"people.dbf\""));
@@ -99,11 +99,11 @@ TEST_F(Headless, PathsOutsideLatinOneOpen) {
 }
 
 TEST_F(Headless, OpenDatabaseChoosesATableAndASecondReplacesTheFirst) {
-    AppRun r = runVandrel(dir, "command open\nchoose " + samplePath("people.dbf") + "\nstate first\n" +
-                                   "command open\nchoose " + samplePath("orders.dbf") + "\nstate second\n");
+    AppRun r = runVandrel(dir, "command open\nchoose " + sampleCopy(dir, "people.dbf") + "\nstate first\n" +
+                                   "command open\nchoose " + sampleCopy(dir, "orders.dbf") + "\nstate second\n");
     ASSERT_EQ(r.result.status, 0) << r.result.err;
     EXPECT_THAT(r.state("first"), HasSubstr("\"title\": \"people.dbf\""));
-    std::string count = runBrindle({"count", samplePath("orders.dbf")}).out;
+    std::string count = runBrindle({"count", sampleCopy(dir, "orders.dbf")}).out;
     EXPECT_THAT(r.state("second"), HasSubstr("\"title\": \"orders.dbf\""));
     EXPECT_THAT(r.state("second"), HasSubstr("\"counter\": \"Total: " + count.substr(0, count.find('\n')) + "\""));
 }
@@ -134,7 +134,7 @@ TEST_F(Headless, TappingATableInTheDialogOpensIt) {
 
 TEST_F(Headless, CancellingTheDialogKeepsTheOpenTable) {
     ScopedEnv docs("XDG_DOCUMENTS_DIR", makeDocuments(dir));
-    AppRun r = runVandrel(dir, "command open\npress Escape\nstate after\n", {samplePath("orders.dbf")});
+    AppRun r = runVandrel(dir, "command open\npress Escape\nstate after\n", {sampleCopy(dir, "orders.dbf")});
     ASSERT_EQ(r.result.status, 0) << r.result.err;
     EXPECT_THAT(r.state("after"), HasSubstr("\"title\": \"orders.dbf\""));
 }
@@ -149,7 +149,7 @@ TEST_F(Headless, AboutShowsTheVersionAndClosesWithOk) {
 }
 
 TEST_F(Headless, ExitFromTheMenuQuitsAtOnce) {
-    AppRun r = runVandrel(dir, "tap 20 307\nstate menu\nmenu Exit\nshot after\n", {samplePath("people.dbf")});
+    AppRun r = runVandrel(dir, "tap 20 307\nstate menu\nmenu Exit\nshot after\n", {sampleCopy(dir, "people.dbf")});
     EXPECT_EQ(r.result.status, 0) << r.result.err;
     EXPECT_THAT(r.state("menu"), HasSubstr("\"items\": [{\"text\": \"Exit\""));
     EXPECT_THAT(r.state("menu"), HasSubstr("{\"text\": \"Open Database\""));
@@ -172,7 +172,7 @@ TEST_F(Headless, ATableTheEngineRefusesShowsItsErrorBoxAndLeavesNothingOpen) {
     std::string bad = dir.file("broken.dbf");
     writeFile(bad, std::string(40, '\x55'));
     AppRun r = runVandrel(dir, "command open\nchoose " + bad + "\nstate error\nanswer OK\nstate after\n",
-                          {samplePath("people.dbf")});
+                          {sampleCopy(dir, "people.dbf")});
     ASSERT_EQ(r.result.status, 0) << r.result.err;
     EXPECT_THAT(r.state("error"), HasSubstr("\"message\": {\"caption\": \"BRINDLE ERROR\""));
     EXPECT_THAT(r.state("after"), HasSubstr("\"title\": \"No Database Open\""));
@@ -195,8 +195,8 @@ TEST_F(Headless, ScriptMistakesStopTheRunWithTheLineNumber) {
 
 TEST_F(Headless, ScreenshotsAreTheScreenAtTheScaleAndTheSameBytesEveryRun) {
     std::string script = "shot start\ncommand about\nshot about\n";
-    AppRun a = runVandrel(dir, script, {"--scale", "3", samplePath("people.dbf")});
-    AppRun b = runVandrel(dir, script, {"--scale", "3", samplePath("people.dbf")});
+    AppRun a = runVandrel(dir, script, {"--scale", "3", sampleCopy(dir, "people.dbf")});
+    AppRun b = runVandrel(dir, script, {"--scale", "3", sampleCopy(dir, "people.dbf")});
     ASSERT_EQ(a.result.status, 0) << a.result.err;
     for (const char *name : {"start", "about"}) {
         std::vector<unsigned char> x = readFile(a.shot(name)), y = readFile(b.shot(name));

@@ -6,9 +6,11 @@ by Ctrl+O closed by Escape, and Ctrl+Q quitting with status 0.
 
 Usage: window_test.py VANDREL TABLE"""
 import os
+import shutil
 import struct
 import subprocess
 import sys
+import tempfile
 import time
 
 SCALE = 2
@@ -58,7 +60,14 @@ def pixel_is(env, wid, logical, colour):
 
 
 def main():
-    vandrel, table = sys.argv[1], sys.argv[2]
+    vandrel, sample = sys.argv[1], sys.argv[2]
+    # A copy of the sample: tables are opened without sharing.
+    work = tempfile.mkdtemp(prefix="vandrel-window-")
+    table = os.path.join(work, os.path.basename(sample))
+    shutil.copy(sample, table)
+    memo = os.path.splitext(sample)[0] + ".fpt"
+    if os.path.exists(memo):
+        shutil.copy(memo, os.path.splitext(table)[0] + ".fpt")
     display = free_display()
     xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "800x800x24", "-nolisten", "tcp"],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -113,6 +122,7 @@ def main():
             app.wait()
         xvfb.terminate()
         xvfb.wait()
+        shutil.rmtree(work, ignore_errors=True)
 
 
 if __name__ == "__main__":

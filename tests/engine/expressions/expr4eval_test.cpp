@@ -76,9 +76,10 @@ TEST_F(ExprTest, Arithmetic) {
     EXPECT_DOUBLE_EQ(number("VAL('12.5abc') + 1"), 13.5);
     EXPECT_DOUBLE_EQ(number("VAL('  -3.25')"), -3.25);
     EXPECT_DOUBLE_EQ(number("VAL('abc')"), 0);
-    // VAL reads at most 49 characters.
-    EXPECT_DOUBLE_EQ(number("VAL(SPACE(49) + '7')"), 0);
-    EXPECT_DOUBLE_EQ(number("VAL(SPACE(48) + '78')"), 7);
+    // VAL skips leading blanks, then reads at most 49 characters.
+    EXPECT_DOUBLE_EQ(number("VAL(SPACE(200) + '78')"), 78);
+    EXPECT_DOUBLE_EQ(number("VAL('12345678901234567890123456789012345678901234567895')"),
+                     1234567890123456789012345678901234567890123456789.0);
 }
 
 TEST_F(ExprTest, DateArithmetic) {

@@ -13,8 +13,15 @@
 //     old or the new one.
 // With a sticky fault a failing d4close cannot write what it still holds:
 // there the records may also be as they were at the last successful flush.
+//
+// Besides closing at once, a failed operation is also followed, once the
+// disk is sound again, by a retry (the same commit: d4append or d4write
+// again, with the memos the failed try held) or by giving the change up
+// (d4changed(d, 0)); then every record must be exactly the new or exactly
+// the old state, memos included.
 #include <cerrno>
 #include <functional>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -50,13 +57,28 @@ std::string memoText(size_t len, char fill) {
     return s;
 }
 
+// A step composes a change in the record buffer, then commits it; a retry
+// after a failed commit commits again, one after a failed composition runs
+// the whole step again.
 struct Step {
     std::string label;
-    std::function<int(DATA4 *)> run;
+    std::function<int(DATA4 *)> compose;
+    std::function<int(DATA4 *)> commit;
     std::function<void(Model &)> apply;
     bool flushes = false;  // a successful run makes everything so far durable
     bool closes = false;   // the handle is gone afterwards, whatever the result
+    bool composed = false; // set by run: the composition succeeded
 };
+
+int runStep(Step &s, DATA4 *d) {
+    s.composed = false;
+    if (s.compose)
+        if (int rc = s.compose(d)) return rc;
+    s.composed = true;
+    return s.commit(d);
+}
+
+int noCompose(DATA4 *) { return 0; }
 
 void assignRec(DATA4 *d, const Rec &r) {
     f4assign(d4field(d, "NAME"), r.name.c_str());
@@ -70,9 +92,9 @@ Step append(const Rec &r) {
                 if (int rc = d4appendStart(d, 0)) return rc;
                 if (int rc = d4blank(d)) return rc;
                 assignRec(d, r);
-                return d4append(d);
+                return 0;
             },
-            [r](Model &m) { m.push_back(r); }};
+            d4append, [r](Model &m) { m.push_back(r); }};
 }
 
 // Rewrites record n: its memo becomes memo, and the name too when given.
@@ -83,8 +105,9 @@ Step rewrite(long n, const std::string &memo, const char *name = nullptr) {
                 if (int rc = d4go(d, n)) return rc;
                 if (name) f4assign(d4field(d, "NAME"), name);
                 f4memoAssignN(d4field(d, "NOTES"), memo.data(), (unsigned)memo.size());
-                return d4write(d, -1);
+                return 0;
             },
+            [](DATA4 *d) { return d4write(d, -1); },
             [=](Model &m) {
                 m[n - 1].memo = memo;
                 if (name) m[n - 1].name = name;
@@ -95,20 +118,19 @@ Step remove(long n) {
     return {"delete " + std::to_string(n),
             [n](DATA4 *d) {
                 if (int rc = d4go(d, n)) return rc;
-                d4delete(d);
-                return d4write(d, -1);
+                return d4delete(d);
             },
-            [n](Model &m) { m[n - 1].deleted = true; }};
+            [](DATA4 *d) { return d4write(d, -1); }, [n](Model &m) { m[n - 1].deleted = true; }};
 }
 
 Step flush() {
-    Step s{"flush", [](DATA4 *d) { return d4flush(d); }, [](Model &) {}};
+    Step s{"flush", noCompose, d4flush, [](Model &) {}};
     s.flushes = true;
     return s;
 }
 
 Step closeStep() {
-    Step s{"close", [](DATA4 *d) { return d4close(d); }, [](Model &) {}};
+    Step s{"close", noCompose, d4close, [](Model &) {}};
     s.flushes = true;
     s.closes = true;
     return s;
@@ -147,7 +169,15 @@ struct Config {
     FaultPlan plan;
 };
 
-std::string configName(const testing::TestParamInfo<Config> &info) { return info.param.name; }
+// What follows a failed operation once the disk is sound again.
+enum class After { Close, Retry, GiveUp };
+
+using SweepParam = std::tuple<Config, After>;
+
+std::string sweepName(const testing::TestParamInfo<SweepParam> &info) {
+    const char *after[] = {"close", "retry", "give_up"};
+    return std::string(std::get<0>(info.param).name) + "_then_" + after[(int)std::get<1>(info.param)];
+}
 void PrintTo(const Config &c, std::ostream *os) { *os << c.name; }
 
 const int kIoCodes[] = {e4close, e4len, e4lenSet, e4read, e4write, e4optFlush};
@@ -158,13 +188,16 @@ bool isIoCode(int code) {
     return false;
 }
 
-class FaultSweep : public vt::EngineTest, public testing::WithParamInterface<Config> {
+class FaultSweep : public vt::EngineTest, public testing::WithParamInterface<SweepParam> {
 protected:
+    const Config &config() const { return std::get<0>(GetParam()); }
+    After after() const { return std::get<1>(GetParam()); }
+
     void SetUp() override {
         vt::EngineTest::SetUp();
         cb.memSizeMemo = 64;
-        cb.compatibility = (int16_t)GetParam().level;
-        cb.fileReadAhead = GetParam().buffered ? 65536 : 0;
+        cb.compatibility = (int16_t)config().level;
+        cb.fileReadAhead = config().buffered ? 65536 : 0;
         cb.safety = 0;
     }
 
@@ -175,7 +208,10 @@ protected:
         DATA4 *d = d4create(&cb, name.c_str(), fields);
         [&] { ASSERT_NE(d, nullptr); }();
         if (!d) return name;
-        for (const Rec &r : baseline()) [&] { ASSERT_EQ(append(r).run(d), 0); }();
+        for (const Rec &r : baseline()) [&] {
+                Step s = append(r);
+                ASSERT_EQ(runStep(s, d), 0);
+            }();
         [&] { ASSERT_EQ(d4close(d), 0); }();
         return name;
     }
@@ -196,7 +232,7 @@ protected:
     // One run with the fault at the n-th counted call; false when n is past
     // the workload's last I/O call.
     bool runOnce(long n, int *failures) {
-        const Config &cfg = GetParam();
+        const Config &cfg = config();
         std::string name = makeTable((int)n);
         if (HasFatalFailure()) return false;
         std::string where = std::string(cfg.name) + ", fault at call " + std::to_string(n);
@@ -211,18 +247,18 @@ protected:
             return false;
         }
         Model durable = baseline(), committed = baseline(), attempted = baseline();
-        const std::vector<Step> steps = workload();
-        const Step *failed = nullptr;
+        std::vector<Step> steps = workload();
+        Step *failed = nullptr;
         bool closed = false;
         {
             FaultyDisk disk;
             FaultPlan plan = cfg.plan;
             plan.at = n;
             disk.arm(plan);
-            for (const Step &s : steps) {
+            for (Step &s : steps) {
                 long before = disk.injected(), beforeNotRead = disk.injectedNotRead();
                 shown.clear();
-                int rc = s.run(d);
+                int rc = runStep(s, d);
                 if (s.closes) closed = true;
                 bool faulted = disk.injected() > before;
                 if (rc == 0 && cb.errorCode == 0) {
@@ -249,9 +285,19 @@ protected:
                 return false;
             }
         }
-        // The disk is sound again: close and reopen.
+        // The disk is sound again: retry or give up, then close and reopen.
         error4set(&cb, 0);
         shown.clear();
+        const Model *exact = nullptr;
+        if (failed && !closed && after() == After::Retry) {
+            int rc = failed->composed ? failed->commit(d) : runStep(*failed, d);
+            if (rc != 0) fail("retrying \"" + failed->label + "\" gave " + std::to_string(rc));
+            exact = &attempted;
+            error4set(&cb, 0);
+        } else if (failed && !closed && after() == After::GiveUp) {
+            d4changed(d, 0);
+            exact = &committed;
+        }
         if (!closed) {
             int rc = d4close(d);
             if (rc != 0) fail("closing after the fault gave " + std::to_string(rc));
@@ -271,6 +317,9 @@ protected:
         if (count < lo || count > hi)
             fail("record count " + std::to_string(count) + " after \"" + label + "\" failed; expected " +
                  std::to_string(lo) + " to " + std::to_string(hi));
+        if (exact && count != (long)exact->size())
+            fail("record count " + std::to_string(count) + " after \"" + label + "\" failed; expected exactly " +
+                 std::to_string(exact->size()));
         for (long r = 1; r <= count && r <= hi; r++) {
             if (d4go(d, r) != 0) {
                 fail("record " + std::to_string(r) + " cannot be read: error " + std::to_string(cb.errorCode));
@@ -285,6 +334,7 @@ protected:
             size_t i = (size_t)r - 1;
             bool ok = (i < committed.size() && got == committed[i]) || (i < attempted.size() && got == attempted[i]) ||
                       (lenient && i < durable.size() && got == durable[i]);
+            if (exact) ok = i < exact->size() && got == (*exact)[i];
             if (!ok)
                 fail("record " + std::to_string(r) + " after \"" + label + "\" failed is " + describe(got) +
                      "; it was " + (i < committed.size() ? describe(committed[i]) : std::string("not there")));
@@ -413,6 +463,9 @@ const Config kConfigs[] = {
     {"L30_direct_short_write_completes", 30, false, plan(Fault::ShortThenGo, 0)},
 };
 
-INSTANTIATE_TEST_SUITE_P(Workload, FaultSweep, testing::ValuesIn(kConfigs), configName);
+INSTANTIATE_TEST_SUITE_P(Workload, FaultSweep,
+                         testing::Combine(testing::ValuesIn(kConfigs),
+                                          testing::Values(After::Close, After::Retry, After::GiveUp)),
+                         sweepName);
 
 }  // namespace

@@ -162,14 +162,26 @@ TEST_F(RealTables, EveryTableOpensOrIsRefusedAsDocumented) {
         EXPECT_EQ(maxMemo, fact.maxMemoLen);
         EXPECT_EQ(d4close(d), 0);
 
-        // With the production index asked for, the missing index layer
-        // refuses the table as an index that cannot be opened.
+        // With the production index asked for: a table whose index is not
+        // in the folder is refused as an index that cannot be opened; one
+        // whose index is there opens with it, or is refused by the index
+        // layer (-310, a tag it cannot read).
         if (fact.flags & 1) {
             cb.autoOpen = 1;
             cb.errorCode = 0;
-            EXPECT_EQ(d4open(&cb, path.c_str()), nullptr);
-            EXPECT_EQ(cb.errorCode, -60);
-            EXPECT_EQ(fs::path(cb.errorText).extension(), ".cdx");
+            fs::path index = fs::path(vt::fixturePath("real/" + relative)).replace_extension(".cdx");
+            fs::path indexUpper = fs::path(index).replace_extension(".CDX");
+            if (!fs::exists(index) && !fs::exists(indexUpper)) {
+                EXPECT_EQ(d4open(&cb, path.c_str()), nullptr);
+                EXPECT_EQ(cb.errorCode, -60);
+                EXPECT_EQ(fs::path(cb.errorText).extension(), ".cdx");
+            } else if (DATA4 *withIndex = d4open(&cb, path.c_str())) {
+                EXPECT_NE(nullptr, d4tagNext(withIndex, nullptr));
+                d4close(withIndex);
+            } else {
+                EXPECT_EQ(cb.errorCode, -310);
+            }
+            cb.errorCode = 0;
         }
         // The copy is left as it was: reading changes nothing.
         EXPECT_EQ(vt::readFile(path), vt::readFile(vt::fixturePath("real/" + relative)));
