@@ -6,6 +6,7 @@
 #include "globals.h"
 #include "main_frame.h"
 #include "pages/grid_page.h"
+#include "pages/sort_pane.h"
 #include "platform/message_box.h"
 #include "platform/platform.h"
 #include "platform/utf.h"
@@ -28,9 +29,12 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
         g.session.setBusyIndicator(&busy);
         CMainFrame frame(g);
         std::unique_ptr<vpages::GridPage> grid;
+        std::unique_ptr<vpages::SortPane> sort;
         bool created = frame.create([&] {
             grid = std::make_unique<vpages::GridPage>(g);
             g.panes.setPane(kGridPane, grid.get());
+            sort = std::make_unique<vpages::SortPane>(g);
+            g.panes.setPane(kSortPane, sort.get());
             frame.clearGridSelection = [&] { grid->clearSelectedRecord(); };
         });
         if (!created) {
