@@ -182,7 +182,10 @@ void ListGrid::paint(vp::Canvas &c) {
     vp::Rect area = c.clip();
     painted_ = 0;
     c.fill({0, 0, rect.width(), rect.height()}, background_);
-    for (const Cell &cell : cells_) {
+    // In the empty state only the header row is drawn over the background.
+    size_t drawn = emptyText_.empty() ? cells_.size() : std::min(cells_.size(), size_t(columns_));
+    for (size_t i = 0; i < drawn; i++) {
+        const Cell &cell = cells_[i];
         if (!cell.shown || cell.rect.intersect(area).empty()) continue;
         paintCell(c, cell);
         painted_++;

@@ -90,7 +90,7 @@ public:
     // Shows or hides the bars, placing them at the right and the bottom.
     void showBars(bool verticalShown, bool horizontalShown);
     // The background behind the cells and, when text is not empty, a text
-    // shown centred below the header (the empty state).
+    // shown centred below the header (the empty state: no data rows drawn).
     void setBackground(vp::Color color, std::u16string text = {}, const CellStyle *style = nullptr);
     const std::u16string &emptyText() const { return emptyText_; }
     vp::Color background() const { return background_; }
