@@ -103,7 +103,9 @@ TEST_F(ExprTest, BlankNumbersSortAsZeroInAscendAndDescend) {
         std::vector<std::pair<std::string, std::string>> keys;  // ASCEND, DESCEND
         for (const char *v : values) {
             append({});
-            if (*v) EXPECT_EQ(f4assignDouble(d4field(d, field), std::atof(v)), 0);
+            if (*v) {
+                EXPECT_EQ(f4assignDouble(d4field(d, field), std::atof(v)), 0);
+            }
             keys.push_back({key(std::string("ASCEND(") + field + ")"), key(std::string("DESCEND(") + field + ")")});
         }
         return keys;
