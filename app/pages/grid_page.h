@@ -30,6 +30,10 @@ public:
     void clearSelectedRecord() { grid_.selectedRecord = -1; }
 
     RecordGrid &grid() { return grid_; }
+    // The header menu's sort orders: a key for the column (the same column
+    // and order as last time does nothing), then the first rows of the new
+    // order, under the wait cursor.
+    void sortFromHeader(int column, int order);
     // Loads a record into the form view before the page switches to it
     // (set by the shell once the form view exists).
     std::function<void(long record)> loadFormRecord;
@@ -58,7 +62,6 @@ private:
     void showHeaderMenu(int column, vp::Point pen);
     void showCellMenu(int row, int column, vp::Point pen);
     void resetAll();
-    void sortFromHeader(int column, int order);
     void filterFromCell(int row, int column, int op);
 
     vshell::Globals &g_;

@@ -1,6 +1,8 @@
 #include "record_grid.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 
 namespace vpages {
 
@@ -58,13 +60,7 @@ void RecordGrid::fetchRows() {
     int n = columnCount();
     if (n == 0) return;
     bool open = session_.isOpen();
-    if (open) {
-        if (cursorPosition == -1)
-            session_.move(top, true);
-        else
-            session_.move(top - cursorPosition, false);
-        cursorPosition = top;
-    }
+    if (open) moveTo(top);
     for (int row = 1; row <= kPageRows; row++) {
         bool atRecord = open && session_.readRow(rowCells_.data(), n);
         fillRow(row, atRecord);
@@ -72,10 +68,26 @@ void RecordGrid::fetchRows() {
             selected = top + row - 1;
         if (open && session_.skipNext())
             cursorPosition++;
-        else
+        else if (atRecord)
+            cursorPosition++;  // past the last record: the relation stands at the view's end
+        else if (!open)
             cursorPosition = -1;
     }
     for (int row = 1; row <= kPageRows; row++) styleRow(row);
+}
+
+// The fewest steps: from where the relation stands, from the first record
+// (always when the position is unknown) or back from the last one.
+void RecordGrid::moveTo(long place) {
+    long fromCursor = cursorPosition == -1 ? LONG_MAX : std::labs(place - cursorPosition);
+    long fromLast = total - 1 - place;
+    if (fromLast >= 0 && fromLast < fromCursor && fromLast < place && session_.goBottom())
+        session_.move(-fromLast, false);
+    else if (place <= fromCursor)
+        session_.move(place, true);
+    else
+        session_.move(place - cursorPosition, false);
+    cursorPosition = place;
 }
 
 void RecordGrid::styleRow(int row) {

@@ -8,7 +8,11 @@
 // when that position is unknown (-1) is it walked from the first record.
 // Anything that moves the relation behind the grid's back (sorting,
 // filtering, deleting, the form view) is followed by rebuildColumns, which
-// makes the position unknown.
+// makes the position unknown. A place nearer the first or the last record
+// than the cached position is reached from that end instead. A fetch that
+// reaches the view's end leaves the relation at the end, one place past the
+// last record, and says so, so that the page before it is again a few
+// relative steps back, not a walk from the first record.
 //
 // The selection is held by record number, so it survives scrolling and is
 // found again when its row is fetched.
@@ -49,6 +53,7 @@ public:
     std::function<void()> onSelectionChanged;
 
 private:
+    void moveTo(long place);
     void styleRow(int row);
     void fillRow(int row, bool atRecord);
 

@@ -226,6 +226,24 @@ TEST_F(GridPage, SortedOrderEqualsBrindlesDumpOfTheSameExpression) {
     EXPECT_EQ(shownOrder(r, "a", total).size(), size_t(total));
 }
 
+// Paging back from the last page, where the fetch ran into the view's end,
+// shows the same order, in a sorted view with deleted records and without.
+TEST_F(GridPage, PagingBackFromTheEndShowsTheSameOrder) {
+    std::string t = table(52, true);
+    long total = liveCount(generatedRows(52, true));
+    AppRun r = runVandrel(dir, pageBackThrough("u", total) + tapCell(0, 0) + "menu Descending (NC)\n" +
+                                   pageBackThrough("s", total) + "press End\npress Up\npress Up\nstate up\n",
+                          {t});
+    ASSERT_EQ(r.result.status, 0) << r.result.err;
+    EXPECT_EQ(shownOrder(r, "u", total, pagesBack(total)), brindleOrder(t, ""));
+    std::vector<long> sorted = brindleOrder(t, "DESCEND(UPPER(NAME))");
+    EXPECT_EQ(shownOrder(r, "s", total, pagesBack(total)), sorted);
+    // Two lines up from the last page.
+    Json up = panelOf(stateOf(r, "up"), "grid");
+    ASSERT_EQ(up["top"].integer(), total - 16);
+    EXPECT_EQ(rowRecords(up), std::vector<long>(sorted.end() - 16, sorted.end() - 1));
+}
+
 TEST_F(GridPage, BlankNumbersSortWithTheZeros) {
     std::string t = table(33);
     AppRun r = runVandrel(dir, tapCell(0, 2) + "menu Ascending\n" + pageThrough("a", 33), {t});

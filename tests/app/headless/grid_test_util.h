@@ -93,10 +93,22 @@ inline std::string pageThrough(const std::string &name, long total) {
     return s + "press Home\n";
 }
 
+// The same from the last page back to the first with Page Up (each fetch
+// then starts at the view's end or below the page it left); the states are
+// read with shownOrder like those of pageThrough.
+inline long pagesBack(long total) { return total <= 15 ? 1 : (total - 14 + 14) / 15 + 1; }
+inline std::string pageBackThrough(const std::string &name, long total) {
+    std::string s = "press End\nstate " + name + "0\n";
+    long pages = pagesBack(total);
+    for (long p = 1; p < pages; p++) s += "press PageUp\nstate " + name + std::to_string(p) + "\n";
+    return s + "press Home\n";
+}
+
 // The order the grid showed over those pages: record number by place.
-inline std::vector<long> shownOrder(const AppRun &r, const std::string &name, long total) {
+// pages: how many states there are when not those of pageThrough.
+inline std::vector<long> shownOrder(const AppRun &r, const std::string &name, long total, long pages = -1) {
     std::map<long, long> byPlace;
-    long pages = total <= 15 ? 1 : (total - 15 + 14) / 15 + 1;
+    if (pages < 0) pages = total <= 15 ? 1 : (total - 15 + 14) / 15 + 1;
     for (long p = 0; p < pages; p++) {
         Json grid = panelOf(stateOf(r, name + std::to_string(p)), "grid");
         long top = grid["top"].integer();
