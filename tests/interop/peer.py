@@ -78,6 +78,14 @@ def dump_dbfread(path):
         def parse3D(self, field, data):
             return self.parseT(field, data)
 
+        # python3-dbfread takes B outside Visual FoxPro tables for dBASE's
+        # binary memo; Harbour's 8-byte B in a 0x03 table is a double.
+        def parseB(self, field, data):
+            if len(data) == 8 and self.dbversion not in (0x30, 0x31, 0x32):
+                import struct
+                return struct.unpack('<d', data)[0]
+            return FieldParser.parseB(self, field, data)
+
     table = DBF(path, encoding='latin-1', load=False, ignore_missing_memofile=True, parserclass=Parser)
     with open(path, 'rb') as infile, table._open_memofile() as memofile:
         parser = table.parserclass(table, memofile)
@@ -171,6 +179,21 @@ def dump_xbase(path):
         print(line(int(parts[0]), '*' if parts[1] == '1' else ' ', pairs))
 
 
+def write_tables(folder, specs):
+    """Writes each (kind, name, fields, rows) with python3-dbf, then prints
+    its name and its records as python3-dbf reads them back."""
+    import dbf
+    for kind, name, fields, rows in specs:
+        path = '%s/%s.dbf' % (folder, name)
+        table = dbf.Table(path, fields, dbf_type=kind, codepage='cp1252')
+        table.open(dbf.READ_WRITE)
+        for row in rows:
+            table.append(row)
+        table.close()
+        print('table\t%s' % path)
+        dump_dbf(path)
+
+
 def write_dbt(folder):
     import dbf
     # Short, long (several 512-byte blocks), empty and missing memos.
@@ -189,15 +212,7 @@ def write_dbt(folder):
             ('z' * 2000, 'C3', 'tail'),
         ]),
     ]
-    for name, fields, rows in specs:
-        path = '%s/%s.dbf' % (folder, name)
-        table = dbf.Table(path, fields, dbf_type='db3', codepage='cp1252')
-        table.open(dbf.READ_WRITE)
-        for row in rows:
-            table.append(row)
-        table.close()
-        print('table\t%s' % path)
-        dump_dbf(path)
+    write_tables(folder, [('db3',) + spec for spec in specs])
 
 
 def write(folder):
@@ -218,15 +233,7 @@ def write(folder):
             ('two', -7, -2.5e10, decimal.Decimal('-0.0001'), dbf.DateTime(1999, 1, 1, 0, 0, 1), '', None),
         ]),
     ]
-    for kind, name, fields, rows in specs:
-        path = '%s/%s.dbf' % (folder, name)
-        table = dbf.Table(path, fields, dbf_type=kind, codepage='cp1252')
-        table.open(dbf.READ_WRITE)
-        for row in rows:
-            table.append(row)
-        table.close()
-        print('table\t%s' % path)
-        dump_dbf(path)
+    write_tables(folder, specs)
 
 
 def main():
