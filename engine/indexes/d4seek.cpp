@@ -106,13 +106,16 @@ int endOfFile(DATA4 *d) {
 }
 
 // From the tag's current entry, the first in tag order whose record is in
-// the table: read it. 0, 3 at the end, or negative.
-int readCurrent(DATA4 *d, TAG4FILE *tf) {
+// the table: read it. 0, 3 at the end, or negative; *passed (may be null)
+// tells whether entries were passed over to get there.
+int readCurrent(DATA4 *d, TAG4FILE *tf, bool *passed = nullptr) {
     long count = d4recCountLow(d);
+    if (passed) *passed = false;
     for (;;) {
         if (tfile4eof(tf)) return endOfFile(d);
         long r = tfile4recNo(tf);
         if (r >= 1 && r <= count) return d4goLow(d, r, d->codeBase->goError);
+        if (passed) *passed = true;
         if (tfile4skip(tf, 1) != 1) return d->codeBase->errorCode < 0 ? d->codeBase->errorCode : endOfFile(d);
     }
 }
@@ -134,12 +137,12 @@ int seekKey(DATA4 *d, TAG4 *t, const Search &s) {
     TAG4FILE *tf = t4bind(t);
     int rc = tfile4seekText(tf, s.key, s.len, s.text, s.textLen);
     if (rc < 0) return rc;
-    bool onTable = !tfile4eof(tf) && tfile4recNo(tf) >= 1 && tfile4recNo(tf) <= d4recCountLow(d);
-    int go = readCurrent(d, tf);
+    bool passed = false;
+    int go = readCurrent(d, tf, &passed);
     if (go != 0) return go;
     // The tag's answer stands unless entries of records the table does not
     // hold were passed over.
-    if (onTable) return rc;
+    if (!passed) return rc;
     return currentMatches(tf, s) ? 0 : r4after;
 }
 

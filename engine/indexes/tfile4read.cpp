@@ -135,6 +135,29 @@ const unsigned char *node4key(TAG4FILE *t, NODE4 *n, unsigned i) {
     return n->key;
 }
 
+namespace {
+
+// Compares a leaf key with search from byte `from` on (the bytes before it
+// are known equal): bytes[j] for from <= j < end, then pad bytes. *matched
+// gets the bytes of the search that match; negative, 0 (all len match) or
+// positive. Kept apart so that the scan's loop stays small.
+[[gnu::noinline]] int compareFrom(const unsigned char *bytes, unsigned from, unsigned end, unsigned char pad,
+                                  const unsigned char *search, unsigned len, unsigned *matched) {
+    unsigned j = from;
+    int cmp = 0;
+    for (; j < len; j++) {
+        unsigned char k = j < end ? bytes[j] : pad;
+        if (k != search[j]) {
+            cmp = k < search[j] ? -1 : 1;
+            break;
+        }
+    }
+    *matched = j;
+    return cmp;
+}
+
+}  // namespace
+
 int node4seek(TAG4FILE *t, NODE4 *n, const unsigned char *search, unsigned len) {
     // m bytes of the search are matched by the last key passed, whose next
     // byte is below the search's. A key that shares more than m bytes with
@@ -142,31 +165,38 @@ int node4seek(TAG4FILE *t, NODE4 *n, const unsigned char *search, unsigned len) 
     // does not share, over its stored bytes and then its pad bytes.
     const unsigned keyLen = tfile4keyLen(t);
     const unsigned char pad = t->pad;
-    const cdx::LeafParams &p = n->params;
+    const unsigned entryBytes = n->params.entryBytes;
+    const uint64_t entryMask = (uint64_t(1) << (8 * entryBytes)) - 1;
+    const unsigned dupShift = n->params.recBits, dupBits = n->params.dupBits;
+    const unsigned dupMask = n->params.dupMask, trailMask = n->params.trailMask;
+    const unsigned char *first = n->block + cdx::LEAF_HEAD;
+    const unsigned char *stop = first + n->count * entryBytes;
     unsigned at = t->indexFile->blockSize;
     unsigned m = 0;
-    for (unsigned i = 0; i < n->count; i++) {
-        uint64_t v = node4packed(n, i);
-        unsigned dup = (unsigned)(v >> p.recBits) & p.dupMask;
-        unsigned trail = (unsigned)(v >> (p.recBits + p.dupBits)) & p.trailMask;
-        unsigned end = keyLen - trail;   // the key's bytes before its pad bytes
-        at -= end - dup;
-        if (dup > m) continue;
-        const unsigned char *bytes = n->block + at - dup;   // bytes[j] for dup <= j < end
-        unsigned j = dup;
-        int cmp = 0;
-        for (; j < len; j++) {
-            unsigned char k = j < end ? bytes[j] : pad;
-            if (k != search[j]) {
-                cmp = k < search[j] ? -1 : 1;
-                break;
+    for (const unsigned char *entry = first; entry < stop; entry += entryBytes) {
+        unsigned dup, end;
+        // The run of keys that share more than m bytes with a smaller key.
+        for (;;) {
+            uint64_t v = (b4::getU64le(entry) & entryMask) >> dupShift;
+            dup = (unsigned)v & dupMask;
+            end = keyLen - ((unsigned)(v >> dupBits) & trailMask);   // the key's bytes before its pad bytes
+            at -= end - dup;
+            if (dup <= m) break;
+            entry += entryBytes;
+            if (entry >= stop) {
+                n->position = (int)n->count;
+                return r4after;
             }
         }
+        const unsigned char *bytes = n->block + at - dup;   // bytes[j] for dup <= j < end
+        unsigned j;
+        int cmp = compareFrom(bytes, dup, end, pad, search, len, &j);
         if (cmp < 0) {
             m = j;
             continue;
         }
         // This key: the search's first j bytes, then its own from there.
+        unsigned i = (unsigned)(entry - first) / entryBytes;
         n->position = (int)i;
         std::memcpy(n->key, search, j);
         unsigned from = j;

@@ -32,7 +32,12 @@ struct Judge {
 
     // Before the search (< 0), matching it (0) or after it (> 0).
     int operator()(const unsigned char *key) const {
-        if (!collation) return std::memcmp(key, bytes, len);
+        if (!collation) {
+            // Search values are short and differ early: no call for them.
+            for (unsigned i = 0; i < len; i++)
+                if (key[i] != bytes[i]) return key[i] < bytes[i] ? -1 : 1;
+            return 0;
+        }
         unsigned keyLen = tfile4keyLen(t);
         if (t->header.typeFlags & cdx::TYPE_NULL_MARKER) {
             if (len == 0) return 0;
