@@ -11,8 +11,10 @@
 namespace {
 
 constexpr uint32_t MIN_SLOTS = 16;
-constexpr uint32_t MAX_SLOTS = 16384;
-constexpr uint32_t MAX_RUN = 64;
+constexpr uint64_t MAX_BYTES = 8u << 20;       // 16384 blocks of 512 bytes
+constexpr uint32_t MAX_RUN_BYTES = 32u << 10;  // 64 blocks of 512 bytes
+
+uint32_t maxRun(const INDEX4FILE *i) { return i->blockSize >= MAX_RUN_BYTES ? 1 : MAX_RUN_BYTES / i->blockSize; }
 
 uint32_t slotOf(const INDEX4FILE *i, int64_t pos) { return (uint32_t)((pos / i->blockSize) % i->cache.slots); }
 
@@ -38,7 +40,9 @@ int readRun(INDEX4FILE *i, int64_t block, uint32_t n) {
 int index4cacheInit(INDEX4FILE *i) {
     BLOCK4CACHE &c = i->cache;
     int64_t blocks = i->fileLen / i->blockSize;
-    c.slots = (uint32_t)(blocks < MIN_SLOTS ? MIN_SLOTS : blocks > MAX_SLOTS ? MAX_SLOTS : blocks);
+    int64_t most = (int64_t)(MAX_BYTES / i->blockSize);
+    if (most < MIN_SLOTS) most = MIN_SLOTS;
+    c.slots = (uint32_t)(blocks < MIN_SLOTS ? MIN_SLOTS : blocks > most ? most : blocks);
     c.refs = static_cast<uint32_t *>(std::malloc(sizeof(uint32_t) * c.slots));
     c.checkedFor = static_cast<uint16_t *>(std::calloc(c.slots, sizeof(uint16_t)));
     c.data = static_cast<unsigned char *>(std::malloc((size_t)c.slots * i->blockSize));
@@ -93,9 +97,9 @@ int index4block(INDEX4FILE *i, uint32_t ref, BLOCK4VIEW *out) {
         if (aligned) {
             uint32_t n = 1;
             if (block == c.runNext)
-                n = c.run * 2 > MAX_RUN ? MAX_RUN : c.run * 2;
+                n = c.run * 2 > maxRun(i) ? maxRun(i) : c.run * 2;
             else if (block == c.singleNext)
-                n = 2;
+                n = maxRun(i) < 2 ? 1 : 2;
             int64_t inFile = i->fileLen / i->blockSize - block;
             if ((int64_t)n > inFile) n = (uint32_t)inFile;
             if (n > c.slots - slot) n = c.slots - slot;

@@ -3,16 +3,17 @@
 //
 // Slots are direct-mapped by block number (byte offset / block size) and
 // there are as many as the file had blocks when it was opened (at least 16,
-// at most 16384: 8 MiB of 512-byte blocks). Each slot holds one block image,
+// at most 8 MiB worth: 16384 blocks of 512 bytes). Each slot holds one block image,
 // its reference, and the key length its leaf checks passed for (images are
 // checked once when they come in, not on every descent).
 //
 // A miss reads just the block. A miss on the block right after one read
 // alone starts sequential work: it reads a run of two blocks, and a miss on
-// the block right after a run reads the next run, twice as long, up to 64
-// blocks. Blocks read alone in between (a walk climbing to the next branch)
-// leave the run going. So walking leaves that lie in file order streams
-// instead of reading 512 bytes at a time, and random visits read one block.
+// the block right after a run reads the next run, twice as long, up to 32
+// KiB (64 blocks of 512 bytes). Blocks read alone in between (a walk
+// climbing to the next branch) leave the run going. So walking leaves that
+// lie in file order streams instead of reading 512 bytes at a time, and
+// random visits read one block.
 //
 // Coherence: the cache holds what the file holds (writes go to the file
 // first). A writer that rewrites a block calls index4cacheStore with the new

@@ -7,8 +7,11 @@
 //   DATA4 --indexes--> INDEX4 --tags--> TAG4 --> TAG4FILE
 //
 // This is the reading side: key maintenance (adding and removing keys,
-// splits, the free chain) is a separate layer that will sit beside it and
-// must invalidate the block cache of the blocks it writes.
+// splits, the free chain) is a separate layer that will sit beside it. It
+// reads blocks with index4readBlock and, after writing a block to the file,
+// hands the new image to the cache (index4cacheStore) or drops it
+// (index4cacheForget); both tell the tags' paths that the images they hold
+// may be stale (block4cache.h).
 #pragma once
 #include <cstdint>
 
