@@ -67,9 +67,11 @@ int keepName(FILE4 *f, CODE4 *c, const char *name, int copyName) {
     return 0;
 }
 
-// Takes the exclusive no-sharing lock; on failure closes fd and returns errno.
-int lockExclusive(int fd) {
-    if (file4platform.flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+// Takes the no-sharing lock: exclusive for a file opened to write, shared
+// for one opened only to read, so readers do not shut each other out while
+// a writer still works alone. On failure closes fd and returns errno.
+int lockForOpen(int fd, bool readOnly) {
+    if (file4platform.flock(fd, (readOnly ? LOCK_SH : LOCK_EX) | LOCK_NB) == 0) return 0;
     int err = errno;
     file4platform.close(fd);
     return err;
@@ -166,19 +168,23 @@ int file4open(FILE4 *f, CODE4 *c, const char *name, int copyName) {
     if (c->writeThrough && !readOnly) flags |= O_DSYNC;
     int fd = file4platform.open(path.c_str(), flags, 0);
     int err = fd < 0 ? errno : 0;
+    bool inUse = false;
     if (fd >= 0) {
         struct stat st;
         if (file4platform.fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
             file4platform.close(fd);
             fd = -1;
             err = EISDIR;
-        } else if ((err = lockExclusive(fd)) != 0) {
+        } else if ((err = lockForOpen(fd, readOnly)) != 0) {
             fd = -1;
+            inUse = err == EWOULDBLOCK;
         }
     }
     if (fd < 0) {
         int code = file4errorFromErrno(err);
-        if (c->openError) return error4describe(c, code, E4_LOC_FILE4OPEN, name, nullptr, nullptr);
+        // Another program holds the file: say so rather than name a permission.
+        if (c->openError)
+            return error4describe(c, code, inUse ? (long)E4_MSG_IN_USE : (long)E4_LOC_FILE4OPEN, name, nullptr, nullptr);
         c->errorCode = r4noOpen;
         return r4noOpen;
     }
@@ -218,12 +224,12 @@ int file4create(FILE4 *f, CODE4 *c, const char *name, int copyName) {
         // held by another opener) before its contents go.
         std::string existing = u4nameResolve(path);
         int probe = file4platform.open(existing.c_str(), O_RDWR, 0);
-        if (probe < 0 || lockExclusive(probe) != 0) return refuse();
+        if (probe < 0 || lockForOpen(probe, false) != 0) return refuse();
         file4platform.close(probe);
         path = existing;
     }
     int fd = file4platform.open(path.c_str(), flags, 0666);
-    if (fd < 0 || lockExclusive(fd) != 0) return refuse();
+    if (fd < 0 || lockForOpen(fd, false) != 0) return refuse();
     f->hand = fd;
     if (c->createTemp) f->removeOnClose = 1;
     return keepName(f, c, path == name ? name : path.c_str(), path == name ? copyName : 1);

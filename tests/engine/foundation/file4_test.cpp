@@ -99,6 +99,32 @@ TEST_F(EngineTest, SecondOpenOfTheSameFileIsRefused) {
     file4close(&b);
 }
 
+// Opens that only read share the file; a writer still works alone, and the
+// refusal says the file is in use.
+TEST_F(EngineTest, ReadOnlyOpensShareAndWritersStayAlone) {
+    std::string name = dir.file("t.dbf");
+    vt::writeFile(name, std::string("abc"));
+    CODE4 reader{};
+    code4init(&reader);
+    reader.offError = 1;
+    reader.readOnly = 1;
+    FILE4 r1, r2, w;
+    ASSERT_EQ(file4open(&r1, &reader, name.c_str(), 1), 0);
+    ASSERT_EQ(file4open(&r2, &reader, name.c_str(), 1), 0);
+    shown.clear();
+    EXPECT_EQ(file4open(&w, &cb, name.c_str(), 1), -61);
+    ASSERT_EQ(shown.messages().size(), 1u);
+    EXPECT_NE(shown.messages()[0].find("in use by another program"), std::string::npos) << shown.messages()[0];
+    EXPECT_EQ(cb.errorLocation, E4_MSG_IN_USE);
+    cb.errorCode = 0;
+    file4close(&r1);
+    file4close(&r2);
+    ASSERT_EQ(file4open(&w, &cb, name.c_str(), 1), 0);
+    EXPECT_EQ(file4open(&r1, &reader, name.c_str(), 1), -61);
+    file4close(&w);
+    code4initUndo(&reader);
+}
+
 TEST_F(EngineTest, OpenFallsBackToCaseInsensitiveMatch) {
     vt::writeFile(dir.file("ORDERS.DBF"), std::string("xyz"));
     FILE4 f;
