@@ -163,6 +163,11 @@ int node4seek(TAG4FILE *t, NODE4 *n, const unsigned char *search, unsigned len) 
     // byte is below the search's. A key that shares more than m bytes with
     // it is below the search too; any other is compared from the bytes it
     // does not share, over its stored bytes and then its pad bytes.
+    if (n->count == 0) {
+        // An empty leaf's field widths were never checked: nothing to read.
+        n->position = 0;
+        return r4after;
+    }
     const unsigned keyLen = tfile4keyLen(t);
     const unsigned char pad = t->pad;
     const unsigned entryBytes = n->params.entryBytes;
