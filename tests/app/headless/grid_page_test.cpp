@@ -164,6 +164,7 @@ TEST_F(GridPage, ACellFilterNarrowsTheViewAndResetFilterWidensIt) {
                                    "state menu\nmenu Reset Filter\nstate reset\n", {t});
     ASSERT_EQ(r.result.status, 0) << r.result.err;
     Json equal = stateOf(r, "equal");
+    EXPECT_TRUE(equal["wait_cursor_shown"].boolean) << "the recount of the filtered view shows the wait cursor";
     std::string n = runBrindle({"count", t, "--query", "NAME='anna      '"}).out;
     // The double tap selected record 1, which the filtered view still holds.
     EXPECT_EQ(equal["counter"].text, "1 of " + n.substr(0, n.find('\n')));
