@@ -7,7 +7,10 @@
 namespace vpages {
 
 namespace {
-constexpr int kFieldWidth = 130, kOrderWidth = 88;
+// The two columns share 218 pixels (the list less its bar); "Order" is as
+// wide as "Descending (NC)" needs in the grid's font (89 pixels and the
+// padding), which a 130 / 88 split would clip.
+constexpr int kFieldWidth = 118, kOrderWidth = 100;
 constexpr int kRows = ListGrid::kPageRows;
 bool takesNoCase(int type) { return type == 'C' || type == 'M' || type == 'W'; }
 }  // namespace
