@@ -22,7 +22,7 @@ const Color kPanelColor = rgb(240, 224, 208);
 const Color kBorderColor = rgb(192, 176, 160);
 const Color kDigitInk = rgb(128, 0, 0);
 const Color kClearInk = rgb(0, 0, 128);
-constexpr int kBackspaceKey = 3, kClearKey = 7, kSignKey = 14, kEqualsKey = 15;
+constexpr int kBackspaceKey = 3, kClearKey = 7, kClearEntryKey = 11, kSignKey = 14, kEqualsKey = 15;
 const char16_t *const kLabels[CalculatorPane::kKeyCount] = {u"7", u"8", u"9", u"",  u"4", u"5", u"6",   u"C",
                                                             u"1", u"2", u"3", u"CE", u"0", u".", u"+/-", u"="};
 }  // namespace
@@ -85,11 +85,11 @@ void CalculatorPane::makeKeys() {
         k.rect = vp::rectXYWH(kKeyMargin + kKeyPitch * (i % 4), kKeyMargin + kKeyPitch * (i / 4), kKeySize, kKeySize);
         k.text = kLabels[i];
         k.source = i == kBackspaceKey ? kBackspacePicture : kKeyPicture;
-        k.style = i == kSignKey ? &signStyle_ : (i == kClearKey || i == 11) ? &clearStyle_ : &digitStyle_;
+        k.style = i == kSignKey ? &signStyle_ : (i == kClearKey || i == kClearEntryKey) ? &clearStyle_ : &digitStyle_;
         actions_[size_t(i)] = kAppend;
     }
     actions_[kBackspaceKey] = kBackspace;
-    actions_[kClearKey] = actions_[11] = kClear;
+    actions_[kClearKey] = actions_[kClearEntryKey] = kClear;
     actions_[kSignKey] = kSign;
     actions_[kEqualsKey] = kEquals;
 }

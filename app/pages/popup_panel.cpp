@@ -4,6 +4,11 @@
 
 namespace vpages {
 
+vp::Rect cellOnPage(const vp::Window &panel, const vp::Rect &cell) {
+    vp::Rect s = panel.screenRect();
+    return cell.offset(s.left, s.top - vp::kTitleBarHeight);
+}
+
 PopupPanel::PopupPanel(std::string name, int width, int height)
     : CellPanel(std::move(name)), width_(width), height_(height) {
     rect = {0, 0, width, height};

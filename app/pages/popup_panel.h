@@ -21,6 +21,10 @@
 
 namespace vpages {
 
+// A rectangle of a window (a cell of a panel) in page coordinates, as the
+// pop-ups' placement rules take it.
+vp::Rect cellOnPage(const vp::Window &panel, const vp::Rect &cell);
+
 class PopupPanel : public CellPanel {
 public:
     static constexpr int kTimerMs = 333;

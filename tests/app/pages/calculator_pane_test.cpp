@@ -50,12 +50,18 @@ TEST_F(Keypad, TheFirstKeyReplacesTheShownValue) {
     EXPECT_THAT(state("done"), HasSubstr("\"beeps\": 2")) << "one beep as it opens, one as it confirms";
 }
 
-TEST_F(Keypad, BackspaceFirstWorksOnTheShownValue) {
-    start(openRow(1) + key(kBack) + "state back\n" + key(k7) + "state seven\n" + key(kEquals), numbers());
+TEST_F(Keypad, BackspaceAndEqualsFirstWorkOnTheShownValue) {
+    // Emptying the display before "=" would turn an unchanged value into 0.
+    start(openRow(1) + key(kBack) + "state back\n" + key(k7) + "state seven\n" + key(kEquals) + openRow(12) +
+              key(kEquals, 12),
+          numbers());
     run();
     EXPECT_THAT(state("back"), HasSubstr("[[\"12.5\"]"));
     EXPECT_THAT(state("seven"), HasSubstr("[[\"12.57\"]"));
     EXPECT_EQ(owner->cell(0).number, 12.57);
+    EXPECT_EQ(owner->results, (std::vector<int>{1, 1}));
+    EXPECT_EQ(owner->cell(1).number, 7);
+    EXPECT_EQ(owner->cell(1).text, u"7");
 }
 
 TEST_F(Keypad, SignTwiceGivesBackTheTextAndSignFirstKeepsTheValue) {
@@ -68,15 +74,6 @@ TEST_F(Keypad, SignTwiceGivesBackTheTextAndSignFirstKeepsTheValue) {
     EXPECT_THAT(state("typed"), HasSubstr("[[\"3\"]"));
     EXPECT_EQ(owner->results, (std::vector<int>{1, 1}));
     EXPECT_EQ(owner->cell(0).number, 3);
-}
-
-TEST_F(Keypad, EqualsOnTheFreshDisplayKeepsTheValue) {
-    // Emptying the display first would turn an unchanged value into 0.
-    start(openRow(1) + key(kEquals), numbers());
-    run();
-    EXPECT_EQ(owner->results, std::vector<int>{1});
-    EXPECT_EQ(owner->cell(0).number, 12.5);
-    EXPECT_EQ(owner->cell(0).text, u"12.50");
 }
 
 TEST_F(Keypad, ClearKeysBackspaceOnEmptyAndReadingStopsAtWhatDoesNotFit) {

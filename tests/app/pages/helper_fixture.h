@@ -67,7 +67,7 @@ public:
     std::u16string title() const override { return u"Owner"; }
 
     // A cell's rectangle on the page.
-    vp::Rect pageRect(int cell) const { return panel.cells[size_t(cell)].rect.offset(kArea.left, kArea.top); }
+    vp::Rect pageRect(int cell) const { return vpages::cellOnPage(panel, panel.cells[size_t(cell)].rect); }
     vpages::Cell &cell(int i) { return panel.cells[size_t(i)]; }
     Value &value(int i) { return values_[size_t(i)]; }
 
