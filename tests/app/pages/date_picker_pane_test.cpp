@@ -103,9 +103,13 @@ TEST_F(Picker, Day31MovedToFebruaryBecomesItsLastDay) {
 }
 
 TEST_F(Picker, TappingAnotherDayMovesTheChoiceAndTappingTheChosenDayConfirms) {
-    start(openRow(2) + day({2003, 11, 20}) + "state moved\n" + day({2003, 11, 20}) + "state done\n",
+    // The first day cell of November 2003 is blank (the 1st is a Saturday).
+    std::string blank = at("tap", {origin().x + 10, origin().y + 39});
+    start(openRow(2) + blank + "state blank\n" + day({2003, 11, 20}) + "state moved\n" + day({2003, 11, 20}) +
+              "state done\n",
           {dateValue(2, {2003, 11, 15})});
     run();
+    EXPECT_THAT(rows(state("blank")), HasSubstr("\"selected\": 15")) << "a blank day does nothing";
     EXPECT_THAT(rows(state("moved")), HasSubstr("\"selected\": 20"));
     EXPECT_THAT(state("done"), Not(HasSubstr("datepicker")));
     EXPECT_THAT(state("done"), HasSubstr("\"beeps\": 2"));
