@@ -9,6 +9,7 @@
 #include "pages/date_picker_pane.h"
 #include "pages/field_editor_pane.h"
 #include "pages/grid_page.h"
+#include "pages/sort_pane.h"
 #include "platform/message_box.h"
 #include "platform/platform.h"
 #include "platform/utf.h"
@@ -31,12 +32,15 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
         g.session.setBusyIndicator(&busy);
         CMainFrame frame(g);
         std::unique_ptr<vpages::GridPage> grid;
+        std::unique_ptr<vpages::SortPane> sort;
         std::unique_ptr<vpages::CalculatorPane> calculator;
         std::unique_ptr<vpages::DatePickerPane> datePicker;
         std::unique_ptr<vpages::FieldEditorPane> fieldEditor;
         bool created = frame.create([&] {
             grid = std::make_unique<vpages::GridPage>(g);
             g.panes.setPane(kGridPane, grid.get());
+            sort = std::make_unique<vpages::SortPane>(g);
+            g.panes.setPane(kSortPane, sort.get());
             calculator = std::make_unique<vpages::CalculatorPane>(g);
             g.panes.setPane(kCalculatorPane, calculator.get());
             datePicker = std::make_unique<vpages::DatePickerPane>(g);
