@@ -80,8 +80,8 @@ protected:
         return r;
     }
     // The grid row (in record order, deleted records left out) of a record.
-    int rowOf(long recno) {
-        std::vector<long> live = brindleOrder(people, "");
+    int rowOf(long recno, const std::string &table = "") {
+        std::vector<long> live = brindleOrder(table.empty() ? people : table, "");
         auto it = std::find(live.begin(), live.end(), recno);
         EXPECT_NE(it, live.end()) << recno << " is deleted";
         return int(it - live.begin()) + 1;
@@ -246,6 +246,29 @@ TEST_F(FormView, TheCalendarOpensOnTodayForABlankDateAndCancelLeavesItUnmarked) 
     Json closed = stateOf(r, "closed");
     EXPECT_TRUE(closed["message"].isNull()) << "a cancelled calendar is no change";
     EXPECT_EQ(closed["pane"].integer(), 0);
+}
+
+TEST_F(FormView, NullFieldsTakeTheValuesEnteredForThem) {
+    // orders.dbf record 1: SHIPPED (nullable D, form row 8) and REMARK
+    // (nullable C, row 9) are null. A day picked on the null date is written.
+    std::string orders = sampleCopy(dir, "orders.dbf");
+    vpages::CivilDate today = vpages::today();
+    vp::Point origin = vpages::DatePickerPane::placement({84, 22 + 13 * 8, 222, 35 + 13 * 8});
+    int k = vpages::weekday({today.year, today.month, 1}) + today.day - 1;
+    std::string chosenDay = "tap " + at(origin.x + 1 + 18 * (k % 7) + 9, origin.y + 26 + 32 + 14 * (k / 7) + 7);
+    run(openRecord(rowOf(1, orders)) + editRow(8) + chosenDay + editRow(9) + "key Fragile\n" + kEditorSave +
+            tapButton(kSave),
+        orders);
+    char shipped[16];
+    std::snprintf(shipped, sizeof shipped, "%04d%02d%02d", today.year, today.month, today.day);
+    Json table = dump(orders);
+    const Json &rec = valuesOf(table, 1);
+    EXPECT_EQ(rec["REMARK"].text, "Fragile");
+    EXPECT_EQ(rec["SHIPPED"].text, std::string(shipped).insert(6, "-").insert(4, "-"));
+    EXPECT_EQ(rec["CUSTOMER"].text, "Uwe Jackson");
+    std::vector<PeerRow> peer = peerRows("dbfread", orders);
+    EXPECT_EQ(peerText(peer, 1, "REMARK"), "Fragile");
+    EXPECT_EQ(peerText(peer, 1, "SHIPPED"), shipped);
 }
 
 TEST_F(FormView, AQuestionMarkOpensTrueFalseAndYesOpensYesNo) {
