@@ -8,6 +8,7 @@
 #include "pages/calculator_pane.h"
 #include "pages/date_picker_pane.h"
 #include "pages/field_editor_pane.h"
+#include "pages/form_view_pane.h"
 #include "pages/grid_page.h"
 #include "pages/sort_pane.h"
 #include "platform/message_box.h"
@@ -36,6 +37,7 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
         std::unique_ptr<vpages::CalculatorPane> calculator;
         std::unique_ptr<vpages::DatePickerPane> datePicker;
         std::unique_ptr<vpages::FieldEditorPane> fieldEditor;
+        std::unique_ptr<vpages::FormViewPane> form;
         bool created = frame.create([&] {
             grid = std::make_unique<vpages::GridPage>(g);
             g.panes.setPane(kGridPane, grid.get());
@@ -47,6 +49,9 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
             g.panes.setPane(kDatePickerPane, datePicker.get());
             fieldEditor = std::make_unique<vpages::FieldEditorPane>(g);
             g.panes.setPane(kTextEditorPane, fieldEditor.get());
+            form = std::make_unique<vpages::FormViewPane>(g);
+            g.panes.setPane(kFormPane, form.get());
+            grid->loadFormRecord = [&](long record) { form->showRecord(record, false); };
             frame.clearGridSelection = [&] { grid->clearSelectedRecord(); };
         });
         if (!created) {
