@@ -1,17 +1,16 @@
 #include "arrangement_pane.h"
 
-#include <algorithm>
-
 #include "field_types.h"
 #include "shell/platform/message_box.h"
 
 namespace vpages {
 
 namespace {
-// The three columns share 218 pixels (the list less its bar).
-constexpr int kNameWidth = 80, kTypeWidth = 78, kVisibilityWidth = 60;
-constexpr int kRows = ListGrid::kPageRows;
-constexpr int kColumns = 3;
+// The three columns share 218 pixels (the list less its bar). "Field Type"
+// is as wide as "Numerical Text" needs in the grid's font, which an
+// 80 / 78 / 60 split would clip; "Visibility" keeps its caption's width.
+constexpr int kNameWidth = 74, kTypeWidth = 88, kVisibilityWidth = 56;
+constexpr int kRows = SetupList::kRows;
 const char16_t *visibilityText(bool visible) { return visible ? u"Show" : u"Hide"; }
 }  // namespace
 
@@ -19,27 +18,12 @@ ArrangementPane::ArrangementPane(vshell::Globals &g) : g_(g), buttons_(g.skin) {
     styles_.make(g_.skin.font(1));
     titleStyle_ = {.text = rgb(255, 255, 255), .font = g_.skin.font(5), .transparent = true};
     makeInfoTitleStrip(titleStrip_, g_.skin, &titleStyle_, u"Field Arrangements");
-    list_.setLayout(kRows + 1, kColumns);
-    list_.setColumnWidth(kNameColumn, kNameWidth);
-    list_.setColumnWidth(kTypeColumn, kTypeWidth);
-    list_.setColumnWidth(kVisibilityColumn, kVisibilityWidth);
-    list_.layout();
-    const char16_t *captions[kColumns] = {u"Field Name", u"Field Type", u"Visibility"};
-    for (int col = 0; col < kColumns; col++) {
-        list_.setText(0, col, captions[col]);
-        list_.setStyle(0, col, &styles_.header);
-    }
-    list_.onPenDown = [this](int row, int, vp::Point) { selectRow(row); };
+    list_.setColumns({{u"Field Name", kNameWidth}, {u"Field Type", kTypeWidth}, {u"Visibility", kVisibilityWidth}});
+    list_.onPenDown = [this](int row, int, vp::Point) { list_.selectRow(row); };
     list_.onDoubleTap = [this](int row, int column, vp::Point) {
         if (row > 0) chooseVisibility(row, column);
     };
-    list_.verticalBar().onScroll = [this](ScrollAction a, long thumb) {
-        long to = list_.verticalBar().target(a, thumb);
-        if (to == list_.top) return;
-        list_.top = to;
-        list_.verticalBar().setPosition(to);
-        showRows();
-    };
+    list_.onScrolled = [this] { showRows(); };
     buttons_.setButton(kUp, kGlyphUp);
     buttons_.setButton(kDown, kGlyphDown);
     buttons_.setButton(kSave, kGlyphSave);
@@ -69,42 +53,15 @@ void ArrangementPane::refresh(int reason) {
     showRows();
 }
 
-// Rows 1 ... 15 show fields top ... top + 14; the bar's upper end is
-// (fields - 15 + 1), shown when above 0, with a page of one.
 void ArrangementPane::showRows() {
-    long n = fields_.count();
-    long upper = n - kRows + 1;
-    if (upper > 0) {
-        list_.verticalBar().setRange(0, upper, 1);
-        list_.top = std::clamp(list_.top, 0L, list_.verticalBar().highest());
-        list_.verticalBar().setPosition(list_.top);
-    } else {
-        list_.top = 0;
-    }
-    list_.showBars(upper > 0, false);
-    list_.total = n;
+    list_.fitBar(fields_.count());
     for (int row = 1; row <= kRows; row++) {
         const vandrel::FieldEntry *f = fields_.get(int(list_.top) + row - 1);
         list_.setText(row, kNameColumn, f ? std::u16string_view(f->wideName) : std::u16string_view());
         list_.setText(row, kTypeColumn, f ? vandrel::fieldTypeName(f->type) : u"");
         list_.setText(row, kVisibilityColumn, f ? visibilityText(f->visible) : u"");
     }
-    styleRows();
-}
-
-void ArrangementPane::styleRows() {
-    for (int row = 1; row <= kRows; row++) {
-        long place = list_.top + row - 1;
-        for (int col = 0; col < kColumns; col++)
-            list_.setStyle(row, col, styles_.row(place, place == list_.selected, false));
-    }
-}
-
-void ArrangementPane::selectRow(int row) {
-    long place = list_.top + row - 1;
-    if (row < 1 || place >= fields_.count()) return;
-    list_.selected = place;
-    styleRows();
+    list_.styleRows();
 }
 
 // The Show/Hide pop-up below the tapped cell, right edges lined up, for the
@@ -132,8 +89,7 @@ void ArrangementPane::move(int by) {
     fields_.swap(int(from), int(to));
     list_.selected = to;
     changed_ = true;
-    if (to < list_.top) list_.top = to;
-    if (to > list_.top + kRows - 1) list_.top = to - kRows + 1;
+    list_.bringIntoView(to);
     showRows();
 }
 
@@ -158,12 +114,6 @@ void ArrangementPane::buttonTapped(int place) {
         g_.panes.switchTo(-1, 3, vshell::kReasonReturn);
         break;
     }
-}
-
-bool ArrangementPane::wheel(int amount) {
-    if (!list_.verticalBar().visible) return false;
-    list_.verticalBar().onScroll(ScrollAction::Thumb, list_.top - amount);
-    return true;
 }
 
 }  // namespace vpages

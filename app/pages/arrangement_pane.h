@@ -7,7 +7,7 @@
 // taken each time it is opened from the grid.
 #pragma once
 #include "button_bar.h"
-#include "list_grid.h"
+#include "setup_list.h"
 #include "shell/globals.h"
 #include "shell/pane.h"
 
@@ -18,7 +18,7 @@ public:
     explicit ArrangementPane(vshell::Globals &g);
     void activate(bool shown, int reason) override;
     std::u16string title() const override { return titleStrip_.cells[0].text; }
-    bool wheel(int amount) override;
+    bool wheel(int amount) override { return list_.wheel(amount); }
     // Reason 0 reloads the copy from the session's fields; any other redraws.
     void refresh(int reason);
 
@@ -33,8 +33,6 @@ public:
 
 private:
     void showRows();
-    void styleRows();
-    void selectRow(int row);
     void chooseVisibility(int row, int column);
     void move(int by);
     void apply();
@@ -44,7 +42,7 @@ private:
     GridStyles styles_;
     CellStyle titleStyle_;
     CellPanel titleStrip_{"title"};
-    ListGrid list_{"fields"};
+    SetupList list_{"fields", styles_};
     ButtonBar buttons_;
     vandrel::FieldList fields_;  // the working copy
     bool changed_ = false;

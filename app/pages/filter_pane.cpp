@@ -1,7 +1,5 @@
 #include "filter_pane.h"
 
-#include <algorithm>
-
 #include "field_editor_pane.h"
 #include "popup_panel.h"
 #include "shell/platform/message_box.h"
@@ -12,8 +10,7 @@ namespace vpages {
 namespace {
 // The three columns share 218 pixels (the list less its bar).
 constexpr int kFieldWidth = 72, kOperatorWidth = 24, kValueWidth = 122;
-constexpr int kRows = ListGrid::kPageRows;
-constexpr int kColumns = 3;
+constexpr int kRows = SetupList::kRows;
 }  // namespace
 
 const char16_t *operatorListText(int op) {
@@ -32,29 +29,14 @@ FilterPane::FilterPane(vshell::Globals &g) : g_(g), buttons_(g.skin) {
     styles_.make(g_.skin.font(1));
     titleStyle_ = {.text = rgb(255, 255, 255), .font = g_.skin.font(5), .transparent = true};
     makeInfoTitleStrip(titleStrip_, g_.skin, &titleStyle_, u"Filter View/Edit");
-    list_.setLayout(kRows + 1, kColumns);
-    list_.setColumnWidth(kFieldColumn, kFieldWidth);
-    list_.setColumnWidth(kOperatorColumn, kOperatorWidth);
-    list_.setColumnWidth(kValueColumn, kValueWidth);
-    list_.layout();
-    const char16_t *captions[kColumns] = {u"Field", u"OP", u"Value"};
-    for (int col = 0; col < kColumns; col++) {
-        list_.setText(0, col, captions[col]);
-        list_.setStyle(0, col, &styles_.header);
-    }
-    list_.onPenDown = [this](int row, int, vp::Point) { selectRow(row); };
+    list_.setColumns({{u"Field", kFieldWidth}, {u"OP", kOperatorWidth}, {u"Value", kValueWidth}});
+    list_.onPenDown = [this](int row, int, vp::Point) { list_.selectRow(row); };
     list_.onTap = [this](int row, int column, vp::Point) {
         if (row < 1) return;
         if (column == kOperatorColumn) chooseOperator(row);
         if (column == kValueColumn) editValue(row);
     };
-    list_.verticalBar().onScroll = [this](ScrollAction a, long thumb) {
-        long to = list_.verticalBar().target(a, thumb);
-        if (to == list_.top) return;
-        list_.top = to;
-        list_.verticalBar().setPosition(to);
-        showRows();
-    };
+    list_.onScrolled = [this] { showRows(); };
     buttons_.setButton(kDelete, kGlyphDelete);
     buttons_.setButton(kOk, kGlyphSave);
     buttons_.setButton(kBack, kGlyphClose);
@@ -86,42 +68,15 @@ void FilterPane::activate(bool shown, int reason) {
     showRows();
 }
 
-// Rows 1 ... 15 show conditions top ... top + 14; the bar appears once
-// there are at least as many conditions as rows, with a page of one.
 void FilterPane::showRows() {
-    long n = conditions_.count();
-    long upper = n - kRows + 1;
-    if (upper > 0) {
-        list_.verticalBar().setRange(0, upper, 1);
-        list_.top = std::clamp(list_.top, 0L, list_.verticalBar().highest());
-        list_.verticalBar().setPosition(list_.top);
-    } else {
-        list_.top = 0;
-    }
-    list_.showBars(upper > 0, false);
-    list_.total = n;
+    list_.fitBar(conditions_.count());
     for (int row = 1; row <= kRows; row++) {
         const vandrel::FieldEntry *c = conditions_.get(int(list_.top) + row - 1);
         list_.setText(row, kFieldColumn, c ? std::u16string_view(c->wideName) : std::u16string_view());
         list_.setText(row, kOperatorColumn, c ? operatorListText(c->filterOperator) : u"");
         list_.setText(row, kValueColumn, c ? std::u16string_view(c->valueText) : std::u16string_view());
     }
-    styleRows();
-}
-
-void FilterPane::styleRows() {
-    for (int row = 1; row <= kRows; row++) {
-        long place = list_.top + row - 1;
-        for (int col = 0; col < kColumns; col++)
-            list_.setStyle(row, col, styles_.row(place, place == list_.selected, false));
-    }
-}
-
-void FilterPane::selectRow(int row) {
-    long place = list_.top + row - 1;
-    if (row < 1 || place >= conditions_.count()) return;
-    list_.selected = place;
-    styleRows();
+    list_.styleRows();
 }
 
 int FilterPane::findOther(int index, int op) const {
@@ -208,12 +163,6 @@ void FilterPane::buttonTapped(int place) {
         g_.panes.switchTo(-1, 3, vshell::kReasonReturn);
         break;
     }
-}
-
-bool FilterPane::wheel(int amount) {
-    if (!list_.verticalBar().visible) return false;
-    list_.verticalBar().onScroll(ScrollAction::Thumb, list_.top - amount);
-    return true;
 }
 
 }  // namespace vpages

@@ -12,7 +12,7 @@
 // takes a fresh copy.
 #pragma once
 #include "button_bar.h"
-#include "list_grid.h"
+#include "setup_list.h"
 #include "shell/globals.h"
 #include "shell/pane.h"
 
@@ -23,7 +23,7 @@ public:
     explicit FilterPane(vshell::Globals &g);
     void activate(bool shown, int reason) override;
     std::u16string title() const override { return titleStrip_.cells[0].text; }
-    bool wheel(int amount) override;
+    bool wheel(int amount) override { return list_.wheel(amount); }
 
     static constexpr vp::Rect kTitleStrip{4, 4, 236, 22};
     static constexpr vp::Rect kConditionList{4, 22, 236, 232};
@@ -36,8 +36,6 @@ public:
 
 private:
     void showRows();
-    void styleRows();
-    void selectRow(int row);
     void chooseOperator(int row);
     void editValue(int row);
     void deleteSelected();
@@ -50,7 +48,7 @@ private:
     GridStyles styles_;
     CellStyle titleStyle_;
     CellPanel titleStrip_{"title"};
-    ListGrid list_{"conditions"};
+    SetupList list_{"conditions", styles_};
     ButtonBar buttons_;
     vandrel::FieldList conditions_;  // the working copy
     bool modified_ = false;
