@@ -27,7 +27,8 @@ std::vector<long> brindleView(const std::string &table, const std::string &query
     RunResult r = runBrindle(args);
     EXPECT_EQ(r.status, 0) << query << ": " << r.err;
     std::vector<long> out;
-    for (const Json &rec : Json::parse(r.out)["records"].items) out.push_back(rec["recno"].integer());
+    Json dump = Json::parse(r.out);
+    for (const Json &rec : dump["records"].items) out.push_back(rec["recno"].integer());
     return out;
 }
 
