@@ -5,9 +5,11 @@
 #include "brindle.h"
 #include "globals.h"
 #include "main_frame.h"
+#include "pages/arrangement_pane.h"
 #include "pages/calculator_pane.h"
 #include "pages/date_picker_pane.h"
 #include "pages/field_editor_pane.h"
+#include "pages/filter_pane.h"
 #include "pages/form_view_pane.h"
 #include "pages/grid_page.h"
 #include "pages/sort_pane.h"
@@ -34,6 +36,8 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
         CMainFrame frame(g);
         std::unique_ptr<vpages::GridPage> grid;
         std::unique_ptr<vpages::SortPane> sort;
+        std::unique_ptr<vpages::FilterPane> filter;
+        std::unique_ptr<vpages::ArrangementPane> arrangement;
         std::unique_ptr<vpages::CalculatorPane> calculator;
         std::unique_ptr<vpages::DatePickerPane> datePicker;
         std::unique_ptr<vpages::FieldEditorPane> fieldEditor;
@@ -43,6 +47,10 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
             g.panes.setPane(kGridPane, grid.get());
             sort = std::make_unique<vpages::SortPane>(g);
             g.panes.setPane(kSortPane, sort.get());
+            filter = std::make_unique<vpages::FilterPane>(g);
+            g.panes.setPane(kFilterPane, filter.get());
+            arrangement = std::make_unique<vpages::ArrangementPane>(g);
+            g.panes.setPane(kArrangePane, arrangement.get());
             calculator = std::make_unique<vpages::CalculatorPane>(g);
             g.panes.setPane(kCalculatorPane, calculator.get());
             datePicker = std::make_unique<vpages::DatePickerPane>(g);
