@@ -145,6 +145,12 @@ int expr4len(const EXPR4 *e);            // result length, -1 for none
 int expr4type(const EXPR4 *e);           // result type letter, 0 for none
 const char *expr4source(const EXPR4 *e); // "" for none
 int expr4nullable(const EXPR4 *e);       // some field read can hold a null
+// 1 when a null-capable field the expression reads is null in the record it
+// is bound to (a null key), else 0.
+int expr4null(const EXPR4 *e);
+// 1 when the expression reads a memo field (its value then depends on the
+// handle's memo entries, not only on the record buffer), else 0.
+int expr4readsMemo(const EXPR4 *e);
 
 // Named calculations. expr4calcCreate hands e to the context (freed by
 // expr4calcReset or code4initUndo); name at most 64 characters.

@@ -6,9 +6,10 @@
 //   DATA4FILE --indexes--> INDEX4FILE --tags--> TAG4FILE (header, exprs, path)
 //   DATA4 --indexes--> INDEX4 --tags--> TAG4 --> TAG4FILE
 //
-// This is the reading side: key maintenance (adding and removing keys,
-// splits, the free chain) is a separate layer that will sit beside it and
-// must invalidate the block cache of the blocks it writes.
+// This is the reading side; key maintenance (t4add.cpp, t4remove.cpp) and
+// building (i4create.cpp, i4build.cpp) sit beside it and keep their changed
+// blocks in the file's write side (index4write.h), which the block reads
+// consult first.
 #pragma once
 #include <cstdint>
 
@@ -17,6 +18,7 @@
 #include "foundation/list4.h"
 
 struct CODE4;
+struct COLLATE4;
 struct DATA4;
 struct DATA4FILE;
 struct EXPR4;
@@ -50,6 +52,7 @@ struct TAG4FILE {
     uint32_t headerRef;        // block reference of the header
     int isDirectory;
     int collated;              // named collation: read in stored order only
+    const COLLATE4 *collation; // its weights for making keys (null: none here)
     unsigned char pad;         // trailing pad byte of its keys
     char keyType;              // result type of the key expression
     // Current path, root first. depth 0: no position.
@@ -75,6 +78,7 @@ struct INDEX4FILE {
     uint32_t cacheSlots;
     uint32_t *cacheRefs;
     unsigned char *cacheData;
+    struct INDEX4WRITE *write; // changed blocks and the journal (null: none yet)
 };
 
 struct INDEX4 {

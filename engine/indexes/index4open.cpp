@@ -13,11 +13,15 @@
 #include <cstring>
 #include <string>
 
+#include "collate4.h"
 #include "expressions/expressions.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "foundation/u4name.h"
+#include "i4file.h"
 #include "index4internal.h"
+#include "index4write.h"
+#include "t4update.h"
 #include "tables/data4.h"
 
 namespace {
@@ -51,6 +55,21 @@ int collationKind(const char *name) {
         return n == 2 || n == 3 ? 1 : 0;
     }
     return -1;
+}
+
+// The weights of a named collation for the table's code page, or null when
+// there are none (the tag is then read in stored order only, never written).
+const COLLATE4 *collationOf(TAG4FILE *t, DATA4 *d) {
+    CODE4 *c = t->codeBase;
+    int saved = c->offError;
+    c->offError = 1;
+    const COLLATE4 *coll = nullptr;
+    if (collate4find(c, t->header.collation, d4codePage(d), &coll) != 0) {
+        coll = nullptr;
+        error4set(c, 0);
+    }
+    c->offError = saved;
+    return coll;
 }
 
 bool keyLenFits(const INDEX4FILE *i, unsigned keyLen) {
@@ -99,7 +118,7 @@ int tagExpressions(TAG4FILE *t, DATA4 *d, const unsigned char *pool) {
     t->keyType = (char)expr4type(t->expr);
     int expected = expr4keyLen(t->expr);
     if (expected < 0) return expected;
-    if (t->collated && t->keyType == 'C') expected += expr4len(t->expr);
+    if (t->collated && !t->collation && t->keyType == 'C') expected += expr4len(t->expr);
     if ((unsigned)expected != h.keyLen) return notIndex(i);
     if (!forSource.empty()) {
         t->filter = parseQuietly(t, d, forSource);
@@ -129,6 +148,7 @@ int tagOpen(INDEX4FILE *i, DATA4 *d, uint32_t ref, const char *name, TAG4FILE **
         int kind = collationKind(t->header.collation);
         if (kind < 0) rc = notIndex(i);
         t->collated = kind == 1;
+        if (t->collated) t->collation = collationOf(t, d);
     }
     if (rc == 0) rc = tagExpressions(t, d, buf + cdx::OFF_POOL);
     if (rc == 0 && !(t->scratch = static_cast<unsigned char *>(std::malloc(2 * t->header.keyLen + 2))))
@@ -242,17 +262,11 @@ void indexFileFree(INDEX4FILE *i) {
         l = next;
     }
     if (i->directory) tfile4free(i->directory);
+    index4writeFree(i);
     file4close(&i->file);
     std::free(i->cacheRefs);
     std::free(i->cacheData);
     std::free(i);
-}
-
-// The unique handling code of a tag for a new handle (default setting 25).
-int uniqueCode(const TAG4FILE *t) {
-    if (t->header.typeFlags & cdx::TYPE_CANDIDATE) return 15;
-    if (t->header.typeFlags & cdx::TYPE_UNIQUE) return r4uniqueContinue;
-    return 0;
 }
 
 std::string indexName(const char *name) {
@@ -346,7 +360,7 @@ INDEX4 *i4open(DATA4 *d, const char *name) {
         tag->s4valid = S4VALID;
         tag->index = index;
         tag->tagFile = reinterpret_cast<TAG4FILE *>(l);
-        tag->errUnique = uniqueCode(tag->tagFile);
+        tag->errUnique = i4uniqueCode(tag->tagFile);
         l4add(&index->tags, &tag->link);
     }
     l4add(&d->indexes, &index->link);
@@ -369,6 +383,8 @@ int i4close(INDEX4 *index) {
         if (l == &index->link) listed = true;
     if (listed) l4remove(&d->indexes, &index->link);
     INDEX4FILE *file = index->indexFile;
+    int result = 0;
+    if (file && file->userCount == 1) result = i4flushClosing(index);
     if (file && --file->userCount <= 0) {
         l4remove(&d->dataFile->indexes, &file->link);
         indexFileFree(file);
@@ -384,7 +400,7 @@ int i4close(INDEX4 *index) {
     std::free(index->fileName);
     index->s4valid = 0;
     std::free(index);
-    return 0;
+    return result;
 }
 
 TAG4 *i4tag(INDEX4 *index, const char *name) {

@@ -240,7 +240,7 @@ int t4check(TAG4 *t, TAG4CHECK *out) {
     out->keys = (long)w.entries.size();
     out->fill = out->blocks ? w.usedBytes / ((double)out->blocks * w.file->blockSize) : 0.0;
     if (!sound) return 1;
-    if (tf->collated) {
+    if (tf->collated && !tf->collation) {
         out->keysUnchecked = 1;
         return 0;
     }

@@ -15,6 +15,7 @@
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "index4internal.h"
+#include "index4write.h"
 #include "tables/data4.h"
 
 int tfile4damaged(TAG4FILE *t) {
@@ -31,6 +32,7 @@ int index4readBlock(INDEX4FILE *i, uint32_t ref, unsigned char *out) {
     CODE4 *c = i->codeBase;
     int64_t pos = (int64_t)ref * i->unit;
     if (ref == cdx::NO_BLOCK || pos + i->blockSize > i->fileLen) return -1;
+    if (i->write && index4storedBlock(i, ref, out)) return 0;
     uint32_t slot = 0;
     if (i->cacheRefs) {
         slot = (uint32_t)(pos / i->blockSize) % i->cacheSlots;
@@ -42,6 +44,18 @@ int index4readBlock(INDEX4FILE *i, uint32_t ref, unsigned char *out) {
     if (file4readAll(&i->file, pos, out, i->blockSize) != 0) return c->errorCode < 0 ? c->errorCode : -1;
     if (i->cacheRefs) {
         std::memcpy(i->cacheData + (size_t)slot * i->blockSize, out, i->blockSize);
+        i->cacheRefs[slot] = ref;
+    }
+    return 0;
+}
+
+int index4writeBlock(INDEX4FILE *i, uint32_t ref, const unsigned char *image) {
+    CODE4 *c = i->codeBase;
+    int64_t pos = (int64_t)ref * i->unit;
+    if (file4write(&i->file, pos, image, i->blockSize) != 0) return c->errorCode < 0 ? c->errorCode : -1;
+    if (i->cacheRefs) {
+        uint32_t slot = (uint32_t)(pos / i->blockSize) % i->cacheSlots;
+        std::memcpy(i->cacheData + (size_t)slot * i->blockSize, image, i->blockSize);
         i->cacheRefs[slot] = ref;
     }
     return 0;
