@@ -62,7 +62,7 @@ bool anyNull(const EXPR4 *e) {
 
 }  // namespace
 
-void expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook) { g_tagOptions.store(hook); }
+EXPR4TAGOPTIONS expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook) { return g_tagOptions.exchange(hook); }
 
 int expr4null(const EXPR4 *e) { return e && e->s4valid == S4VALID && e->hasNullable && anyNull(e) ? 1 : 0; }
 

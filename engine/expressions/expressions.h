@@ -106,8 +106,9 @@ struct EXPR4KEYOPTIONS {
     void (*collate)(const TAG4FILE *tag, const unsigned char *text, unsigned len, unsigned char *out);
 };
 typedef void (*EXPR4TAGOPTIONS)(const TAG4FILE *tag, EXPR4KEYOPTIONS *options);
-// Install the index layer's hook (process-wide, set once at start).
-void expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook);
+// Install the index layer's hook (process-wide, set once at start); returns
+// the hook it replaces.
+EXPR4TAGOPTIONS expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook);
 
 // Parse source against table handle d; null on failure (reported through the
 // context when its expression-error switch is on).

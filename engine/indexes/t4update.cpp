@@ -44,6 +44,16 @@ int unmaintainable(DATA4 *d, TAG4FILE *tf) {
                           tf->indexFile->file.name, nullptr);
 }
 
+// Whether the key of t is null for record (a tag without the null-marker
+// byte cannot tell from its key bytes).
+bool nullOf(DATA4 *d, TAG4FILE *tf, unsigned char *record) {
+    if (!expr4nullable(tf->expr)) return false;
+    if (record != d->record) expr4recordSet(tf->expr, record);
+    bool isNull = expr4null(tf->expr) != 0;
+    if (record != d->record) expr4recordSet(tf->expr, d->record);
+    return isNull;
+}
+
 bool candidateCode(int code) { return code == r4candidate || code == e4candidate; }
 
 // The answer of a candidate tag to a null key.
@@ -88,7 +98,8 @@ int updateTag(DATA4 *d, TAG4 *t, long rec, std::vector<unsigned char> &old) {
     if (forOld && forNew) {
         int len = t4keyOf(t, d->record, &key);
         if (len < 0) return len;
-        if ((size_t)len == old.size() && std::memcmp(key, old.data(), old.size()) == 0) return 0;
+        bool same = (size_t)len == old.size() && std::memcmp(key, old.data(), old.size()) == 0;
+        if (same && nullOf(d, tf, d->recordOld) == nullOf(d, tf, d->record)) return 0;
     }
     if (!forOld && !forNew) return 0;
     if (forOld) {

@@ -338,7 +338,7 @@ TEST_F(EngineTest, KeysOfCollatedTagExpressions) {
     ASSERT_EQ(d4append(d), 0);
 
     g_hookCollation = general();
-    expr4tagOptionsHookSet(collatedOptions);
+    EXPR4TAGOPTIONS indexLayer = expr4tagOptionsHookSet(collatedOptions);
     int tag = 0;  // any tag: the hook answers the same for all
     TAG4FILE *t = reinterpret_cast<TAG4FILE *>(&tag);
     struct Case {
@@ -359,7 +359,7 @@ TEST_F(EngineTest, KeysOfCollatedTagExpressions) {
         EXPECT_EQ(toHex(Bytes(key, k.len)), toHex(k.key)) << k.expr;
         expr4free(e);
     }
-    expr4tagOptionsHookSet(nullptr);
+    expr4tagOptionsHookSet(indexLayer);
     d4close(d);
 }
 
