@@ -3,7 +3,7 @@
 # what is already installed. Safe to run again.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          python3 python3-dbf python3-dbfread gdal-bin valgrind)
+          python3 python3-dbf python3-dbfread gdal-bin valgrind libdbd-xbase-perl)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
