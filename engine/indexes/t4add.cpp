@@ -65,7 +65,7 @@ int addLow(TAG4FILE *t, const unsigned char *key, uint32_t rec, int code) {
     p->records[pos] = rec;
     unsigned keep = before - before / 2;
     if (pos < keep) keep++;
-    return t4pathLeafLayout(p, k, n + 1, keep);
+    return t4pathLeafLayout(p, k, n + 1, keep, pos);
 }
 
 TAG4FILE *checked(TAG4 *t, long rec, long location) {

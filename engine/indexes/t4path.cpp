@@ -214,7 +214,7 @@ int t4pathUnlink(T4PATH *p, int k) {
     return index4freeBlock(p->file, l.ref);
 }
 
-int t4pathAddRight(T4PATH *p, int k, uint32_t right, const unsigned char *rightKey, uint32_t rightRec) {
+int t4pathAddRight(T4PATH *p, int k, uint32_t right, const unsigned char *rightKey, uint32_t rightRec, bool hotRight) {
     unsigned keyLen = p->shape.keyLen;
     unsigned size = entrySize(p);
     T4LEVEL &l = p->level[k];
@@ -254,7 +254,18 @@ int t4pathAddRight(T4PATH *p, int k, uint32_t right, const unsigned char *rightK
     putEntry(merged + e * size, p, p->lastKey, leftRec, l.ref);
     putEntry(merged + (e + 1) * size, p, rightKey, rightRec, right);
     std::memcpy(merged + (e + 2) * size, entryAt(up.block, p, e + 1), (size_t)(up.count - e - 1) * size);
+    // Where the new key went: the entry of the node that took it.
+    unsigned hot = hotRight ? e + 1 : e;
     unsigned keep = (n + 1) / 2;
+    if (capacity <= 2) {
+        // Two entries to a branch: a half split leaves the side that goes on
+        // taking keys full, and every later key would split every level up
+        // to a new root. The new key's entry ends its node (keys after it
+        // follow) or starts it (keys before it), alone at an edge if it is.
+        keep = hotRight ? hot + 1 : hot;
+        if (keep < 1) keep = 1;
+        if (keep > n - 1) keep = n - 1;
+    }
     uint32_t added;
     if (int rc = index4extend(p->file, &added)) return rc;
     unsigned char *y = p->spare[2];
@@ -271,10 +282,10 @@ int t4pathAddRight(T4PATH *p, int k, uint32_t right, const unsigned char *rightK
     if (int rc = t4pathPut(p, k - 1)) return rc;
     if (int rc = index4putBlock(p->file, added, y)) return rc;
     const unsigned char *yLast = entryAt(y, p, n - keep - 1);
-    return t4pathAddRight(p, k - 1, added, yLast, b4::getU32be(yLast + keyLen));
+    return t4pathAddRight(p, k - 1, added, yLast, b4::getU32be(yLast + keyLen), hot >= keep);
 }
 
-int t4pathLeafLayout(T4PATH *p, int k, unsigned n, unsigned keepHint) {
+int t4pathLeafLayout(T4PATH *p, int k, unsigned n, unsigned keepHint, unsigned hot) {
     T4LEVEL &l = p->level[k];
     unsigned keyLen = p->shape.keyLen;
     uint32_t maxRec = 0;
@@ -311,5 +322,5 @@ int t4pathLeafLayout(T4PATH *p, int k, unsigned n, unsigned keepHint) {
     if (int rc = t4pathLinkRight(p, k, added, y)) return rc;
     if (int rc = t4pathPut(p, k)) return rc;
     if (int rc = index4putBlock(p->file, added, y)) return rc;
-    return t4pathAddRight(p, k, added, p->keys + (size_t)(n - 1) * keyLen, p->records[n - 1]);
+    return t4pathAddRight(p, k, added, p->keys + (size_t)(n - 1) * keyLen, p->records[n - 1], hot >= keep);
 }

@@ -56,8 +56,10 @@ int t4pathSeparators(T4PATH *p, int k);
 // A new node takes over the upper part of level k: entry `position` of the
 // parent keeps leading to level k's node, a new entry after it leads to
 // `right` (whose last key is rightKey/rightRec). Splits the parent when it
-// is full, and makes a new root when level k was the root.
-int t4pathAddRight(T4PATH *p, int k, uint32_t right, const unsigned char *rightKey, uint32_t rightRec);
+// is full, and makes a new root when level k was the root. hotRight: the key
+// being added went to the new node (else to level k's).
+int t4pathAddRight(T4PATH *p, int k, uint32_t right, const unsigned char *rightKey, uint32_t rightRec,
+                   bool hotRight);
 // Links node `added` (image in block) to the right of level k's node: the
 // siblings of both and the left link of the node after them.
 int t4pathLinkRight(T4PATH *p, int k, uint32_t added, unsigned char *block);
@@ -68,8 +70,9 @@ uint64_t t4pathRecords(const T4PATH *p);
 // Lays out n entries (p->keys, p->records) in level k's leaf, splitting it
 // in two when they do not fit one leaf (the new leaf goes to its right and
 // the old one keeps the first `keep` entries, fewer or more when they do not
-// fit; 0: half). The caller passes the new last key up when it fits.
-int t4pathLeafLayout(T4PATH *p, int k, unsigned n, unsigned keep);
+// fit; 0: half). The caller passes the new last key up when it fits. hot:
+// the index of the key being added among the n (n when none is).
+int t4pathLeafLayout(T4PATH *p, int k, unsigned n, unsigned keep, unsigned hot);
 
 // The tag-file forms of t4add and t4remove (t4maint.h). Each joins the open
 // change set of the file, or runs in one of its own that is taken back when

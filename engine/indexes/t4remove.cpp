@@ -48,7 +48,7 @@ int removeAt(T4PATH *p, int k) {
                 std::memmove(p->keys + (size_t)pos * keyLen, p->keys + (size_t)(pos + 1) * keyLen,
                              (size_t)(n - pos - 1) * keyLen);
                 std::memmove(p->records + pos, p->records + pos + 1, (size_t)(n - pos - 1) * sizeof(uint32_t));
-                if (int rc = t4pathLeafLayout(p, k, n - 1, 0)) return rc;
+                if (int rc = t4pathLeafLayout(p, k, n - 1, 0, n - 1)) return rc;
                 return t4pathSeparators(p, k);
             }
         } else {
