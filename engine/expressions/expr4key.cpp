@@ -63,6 +63,7 @@ bool anyNull(const EXPR4 *e) {
 }  // namespace
 
 EXPR4TAGOPTIONS expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook) { return g_tagOptions.exchange(hook); }
+EXPR4TAGOPTIONS expr4tagOptionsHook() { return g_tagOptions.load(); }
 
 int expr4null(const EXPR4 *e) { return e && e->s4valid == S4VALID && e->hasNullable && anyNull(e) ? 1 : 0; }
 

@@ -83,7 +83,6 @@ int describe(TAG4FILE *t, DATA4 *d, const TAG4DESC *desc) {
     h.descending = desc->descending ? 1 : 0;
     const COLLATE4 *coll = nullptr;
     if (int rc = collationNamed(t, d, desc->collation, &coll)) return rc;
-    t->collated = coll != nullptr;
     t->collation = coll;
     if (!(t->expr = parse(t, d, desc->expression))) return -1;
     t->keyType = (char)expr4type(t->expr);
@@ -105,7 +104,7 @@ int describe(TAG4FILE *t, DATA4 *d, const TAG4DESC *desc) {
     h.exprLen = (unsigned)std::strlen(expr4source(t->expr)) + 1;
     h.forPos = h.exprLen;
     h.forLen = filter ? (unsigned)std::strlen(expr4source(t->filter)) + 1 : 1;
-    t->pad = t->keyType == 'C' && !t->collated ? ' ' : 0;
+    t->pad = t->keyType == 'C' && !t->collation ? ' ' : 0;
     return 0;
 }
 

@@ -59,8 +59,6 @@ int i4reindex(INDEX4 *index) {
     for (LINK4 *l = l4first(&index->tags); l; l = l4next(l)) {
         TAG4 *t = reinterpret_cast<TAG4 *>(l);
         TAG4FILE *tf = t->tagFile;
-        if (tf->collated && !tf->collation)
-            return error4describe(c, e4notSupported, E4_MSG_INDEX_STALE_WRITE, tf->alias, f->file.name, nullptr);
         tags.push_back(tf);
         unique.push_back(t->errUnique);
     }

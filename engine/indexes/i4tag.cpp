@@ -95,6 +95,7 @@ int addOne(INDEX4FILE *f, DATA4 *d, TAG4FILE *t, int unique) {
     }
     if (rc == 0) {
         f->fileLen = (int64_t)b.next * f->unit;
+        index4diskGrown(f);
         t->headerRef = (uint32_t)(pos / f->unit);
         cdx::headerDecode(header, sizeof header, &t->header);
         rc = tfile4add(f->directory, bytes(directoryKey(t)), t->headerRef, e4unique);

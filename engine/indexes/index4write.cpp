@@ -24,12 +24,12 @@ namespace {
 // Changed blocks beyond this many are written at the start of the next
 // change set; clean copies beyond the store limit are dropped.
 constexpr long DIRTY_LIMIT = 8192;
-constexpr size_t STORE_LIMIT = 16384;
 
 using Image = std::unique_ptr<unsigned char[]>;
 
 struct Stored {
     Image image;
+    uint16_t checkedFor = 0;  // the block cache's check mark for this image
     bool dirty = false;
     uint64_t journaled = 0;   // change set in which its old state was saved
 };
@@ -59,6 +59,7 @@ struct INDEX4WRITE {
     int64_t savedFileLen = 0;
     std::vector<std::pair<TAG4FILE *, uint32_t>> savedRoots;
     std::vector<unsigned char> scratch;
+    int64_t diskLen = 0;           // bytes of the file on disk (blocks past it are held only here)
 };
 
 namespace {
@@ -79,6 +80,7 @@ INDEX4WRITE *writeSide(INDEX4FILE *i) {
     const cdx::TagHeader *h = fileHeader(i);
     w->freeHead = w->freeOnDisk = h ? h->freeHead : 0;
     w->version = i->versionOld;
+    w->diskLen = i->fileLen;
     i->write = w;
     return w;
 }
@@ -126,6 +128,22 @@ bool blockAligned(const INDEX4FILE *i, uint32_t ref) {
 
 }  // namespace
 
+bool index4storedView(INDEX4FILE *i, uint32_t ref, BLOCK4VIEW *out) {
+    INDEX4WRITE *w = i->write;
+    if (!w) return false;
+    auto it = w->blocks.find(ref);
+    if (it == w->blocks.end()) return false;
+    out->image = it->second.image.get();
+    out->checkedFor = &it->second.checkedFor;
+    return true;
+}
+
+int64_t index4diskLen(const INDEX4FILE *i) { return i->write ? i->write->diskLen : i->fileLen; }
+
+void index4diskGrown(INDEX4FILE *i) {
+    if (i->write && i->write->diskLen < i->fileLen) i->write->diskLen = i->fileLen;
+}
+
 bool index4storedBlock(INDEX4FILE *i, uint32_t ref, unsigned char *out) {
     INDEX4WRITE *w = i->write;
     if (!w) return false;
@@ -143,6 +161,7 @@ int index4putBlock(INDEX4FILE *i, uint32_t ref, const unsigned char *image) {
         if (!s.image) s.image.reset(new unsigned char[i->blockSize]);
         if (s.journaled != w->set) s.journaled = w->set;
         std::memcpy(s.image.get(), image, i->blockSize);
+        s.checkedFor = 0;
         if (!s.dirty) {
             s.dirty = true;
             w->dirty++;
@@ -150,6 +169,7 @@ int index4putBlock(INDEX4FILE *i, uint32_t ref, const unsigned char *image) {
     } catch (const std::bad_alloc &) {
         return outOfMemory(i);
     }
+    i->cache.generation++;   // the tags' paths may hold the old image
     return 0;
 }
 
@@ -256,6 +276,7 @@ void index4changeUndo(INDEX4FILE *i) {
             continue;
         }
         b->second.image = std::move(it->image);
+        b->second.checkedFor = 0;
         b->second.dirty = it->dirty;
         b->second.journaled = 0;
         if (it->dirty) w->dirty++;
@@ -264,6 +285,7 @@ void index4changeUndo(INDEX4FILE *i) {
     w->version = w->savedVersion;
     i->fileLen = w->savedFileLen;
     for (auto &r : w->savedRoots) r.first->header.root = r.second;
+    i->cache.generation++;
     eachTag(i, [](TAG4FILE *t) { tfile4pathClear(t); });
     endSet(w);
 }
@@ -287,6 +309,8 @@ int index4flushBlocks(INDEX4FILE *i) {
         if (int rc = index4writeBlock(i, ref, s.image.get())) return rc;
         s.dirty = false;
         w->dirty--;
+        int64_t end = (int64_t)ref * i->unit + i->blockSize;
+        if (end > w->diskLen) w->diskLen = end;
     }
     if (w->freeHead != w->freeOnDisk || w->version != i->versionOld) {
         unsigned char fields[8];
@@ -310,10 +334,9 @@ int index4flushBlocks(INDEX4FILE *i) {
         }
         it = w->rootOnDisk.erase(it);
     }
-    if (w->blocks.size() > STORE_LIMIT) {
-        for (auto it = w->blocks.begin(); it != w->blocks.end();)
-            it = it->second.dirty ? std::next(it) : w->blocks.erase(it);
-    }
+    // What was written is in the block cache (or the file) now.
+    for (auto it = w->blocks.begin(); it != w->blocks.end();)
+        it = it->second.dirty ? std::next(it) : w->blocks.erase(it);
     return 0;
 }
 
@@ -333,6 +356,7 @@ unsigned char *index4scratch(INDEX4FILE *i, size_t bytes) {
 void index4writeReset(INDEX4FILE *i) {
     delete i->write;
     i->write = nullptr;
+    i->cache.generation++;
 }
 
 void index4writeFree(INDEX4FILE *i) { index4writeReset(i); }

@@ -4,11 +4,13 @@
 // fields (roots, free-chain head, version) written with the flush.
 //
 // Block images, newest first:
-//   store (changed blocks, and blocks written since and kept as clean copies)
-//   -> the reader's block cache -> the file
-// index4readBlock consults the store first, so every reader sees the changes
-// at once; the file sees them at index4flushBlocks (d4flush, closing, and
-// when too many changed blocks pile up at the start of a change set).
+//   store (changed blocks not yet written) -> the block cache -> the file
+// The block cache (index4block) consults the store first, so every reader
+// sees the changes at once; the file sees them at index4flushBlocks (d4flush,
+// closing, and when too many changed blocks pile up at the start of a change
+// set), which hands each written image to the cache and drops it from the
+// store. Every change to the store raises the cache's generation, so the
+// tags' paths take their images again.
 //
 // Change sets (one record write's key changes across the tags of a file):
 //   none --index4changeBegin--> open --index4changeClose--> closed
@@ -25,12 +27,21 @@
 #pragma once
 #include <cstdint>
 
+#include "block4cache.h"
 #include "index4.h"
 
 // ---- blocks -------------------------------------------------------------
 
 // The store's image of block ref into out (blockSize bytes): true when held.
 bool index4storedBlock(INDEX4FILE *i, uint32_t ref, unsigned char *out);
+// The store's image of block ref in place (valid until the store changes):
+// true when held.
+bool index4storedView(INDEX4FILE *i, uint32_t ref, BLOCK4VIEW *out);
+// Bytes of the file on disk (the file's length less blocks only held here).
+int64_t index4diskLen(const INDEX4FILE *i);
+// Blocks were written straight to the file, up to its length (a tag built
+// at its end).
+void index4diskGrown(INDEX4FILE *i);
 // Keep image as the new contents of block ref (journaled); 0 or -920.
 int index4putBlock(INDEX4FILE *i, uint32_t ref, const unsigned char *image);
 // Write image as block ref to the file and keep the reader's cache right;

@@ -36,14 +36,6 @@ int beginAll(DATA4 *d) { return eachIndex(d, [](INDEX4FILE *f) { return index4ch
 void closeAll(DATA4 *d) { eachIndex(d, [](INDEX4FILE *f) { return index4changeClose(f), 0; }); }
 void undoAll(DATA4 *d) { eachIndex(d, [](INDEX4FILE *f) { return index4changeUndo(f), 0; }); }
 
-// A tag whose keys this engine cannot compute (its named collation has no
-// weights for the table's code page) is never written: the write is refused.
-int unmaintainable(DATA4 *d, TAG4FILE *tf) {
-    if (!tf->collated || tf->collation) return 0;
-    return error4describe(d->codeBase, e4notSupported, E4_MSG_INDEX_STALE_WRITE, tf->alias,
-                          tf->indexFile->file.name, nullptr);
-}
-
 // Whether the key of t is null for record (a tag without the null-marker
 // byte cannot tell from its key bytes).
 bool nullOf(DATA4 *d, TAG4FILE *tf, unsigned char *record) {
@@ -67,7 +59,6 @@ int refuseNull(TAG4FILE *tf, int code) {
 int addNew(DATA4 *d, TAG4 *t, long rec) {
     TAG4FILE *tf = t->tagFile;
     int code = t->errUnique;
-    if (int rc = unmaintainable(d, tf)) return rc;
     if (candidateCode(code) && expr4null(tf->expr)) return refuseNull(tf, code);
     const unsigned char *key = nullptr;
     int len = t4keyOf(t, d->record, &key);
@@ -84,7 +75,6 @@ int updateTag(DATA4 *d, TAG4 *t, long rec, std::vector<unsigned char> &old) {
     if (expr4readsMemo(tf->expr) || expr4readsMemo(tf->filter))
         return error4describe(d->codeBase, e4notSupported, E4_MSG_INDEX_STALE_WRITE, tf->alias,
                               tf->indexFile->file.name, nullptr);
-    if (int rc = unmaintainable(d, tf)) return rc;
     int forOld = t4forTrue(t, d->recordOld);
     if (forOld < 0) return forOld;
     int forNew = t4forTrue(t, d->record);

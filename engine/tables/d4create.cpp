@@ -122,11 +122,30 @@ struct Layout {
     bool autoIncrement = false;
 };
 
+bool isLetter(char ch) { return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z'); }
+
+// A name other programs can read back: an ASCII letter, then ASCII letters,
+// digits or underscores (before trailing blanks).
+bool wellFormedName(const char *name) {
+    size_t n = std::strlen(name);
+    while (n && name[n - 1] == ' ') n--;
+    if (n == 0 || !isLetter(name[0])) return false;
+    for (size_t i = 1; i < n; i++)
+        if (!isLetter(name[i]) && !(name[i] >= '0' && name[i] <= '9') && name[i] != '_') return false;
+    return true;
+}
+
 int plan(CODE4 *c, int level, const FIELD4INFO *fields, Layout *l) {
     int nullable = 0, autoCount = 0;
     for (const FIELD4INFO *in = fields; in->name && in->name[0]; in++) {
         Planned p;
+        if (!wellFormedName(in->name))
+            return error4describe(c, e4fieldName, E4_MSG_FIELD_NAME_FORM, in->name, nullptr, nullptr);
         if (int rc = planField(c, level, *in, &p)) return rc;
+        // Names are compared as written: upper-case, cut to 10 characters.
+        for (const Planned &other : l->fields)
+            if (std::memcmp(other.name, p.name, sizeof p.name) == 0)
+                return error4describe(c, e4fieldName, E4_MSG_FIELD_NAME_TWICE, in->name, nullptr, nullptr);
         l->recordLen += p.width;
         if (p.flags & dbf::FIELD_NULLABLE) nullable++;
         if (p.type == 'M' || p.type == 'G') l->memoFields++;

@@ -139,6 +139,9 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
 
     if (!c->validationOff) {
         if (df->numRecsStored == -1) return corrupt(df, e4data, E4_MSG_DATA_CORRUPT);
+        // The engine counts records in 31 bits: a count from 2^31 up is damage,
+        // not an empty table.
+        if (df->numRecsStored < 0) return corrupt(df, e4data, E4_MSG_RECORD_COUNT);
         if (c->accessMode == 1 || c->accessMode == 2) {
             int64_t fileLen = file4len(&df->file);
             if (fileLen < 0) return failOpen(df, c->errorCode);

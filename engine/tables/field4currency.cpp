@@ -141,6 +141,14 @@ const char *f4dateTime(FIELD4 *f) {
     if (ms < 0) ms = 0;
     if (ms >= MS_PER_DAY) ms = MS_PER_DAY - 1;
     long secs = (ms + 500) / 1000;
+    // Milliseconds that round up to the next second at 23:59:59 carry into
+    // the next day rather than make hour 24.
+    if (secs == MS_PER_DAY / 1000 && day > 0) {
+        day++;
+        secs = 0;
+    } else if (secs == MS_PER_DAY / 1000) {
+        secs--;
+    }
     char *out = code4fieldBuffer(f->data->codeBase, 18);
     if (!out) return nullptr;
     date4assign(out, day);

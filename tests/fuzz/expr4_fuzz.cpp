@@ -11,13 +11,16 @@
 #include <string>
 
 #include "brindle.h"
+#include "indexes/index4.h"
 
 namespace {
 
 CODE4 g_cb;
 DATA4 *g_tables[3];
 std::string g_dir;
-int g_fakeTag;
+// A tag of no index file (machine order, no null marker) for the tag form
+// of parsing and keys.
+TAG4FILE g_tag{};
 
 void removeDir() {
     std::error_code ec;
@@ -135,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     text = text.c_str();  // up to the first NUL
     d4go(d, (data[0] & 4) ? 2 : 1);
 
-    EXPR4 *e = tag ? expr4parseTag(d, text.c_str(), reinterpret_cast<TAG4FILE *>(&g_fakeTag))
+    EXPR4 *e = tag ? expr4parseTag(d, text.c_str(), &g_tag)
                    : expr4parse(d, text.c_str());
     if (e) {
         evaluate(e);

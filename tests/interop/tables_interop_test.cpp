@@ -9,71 +9,15 @@
 #include <optional>
 #include <random>
 
+#include "peer_rows.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Value {
-    std::string name;
-    std::optional<std::string> text;
-};
-
-struct Row {
-    long recno = 0;
-    std::string flag;
-    std::vector<Value> values;
-};
-
-std::string unhex(const std::string &h) {
-    std::string out;
-    for (size_t i = 0; i + 1 < h.size(); i += 2) out += (char)std::stoi(h.substr(i, 2), nullptr, 16);
-    return out;
-}
-
-std::vector<std::string> split(const std::string &s, char sep) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t at; (at = s.find(sep, start)) != std::string::npos; start = at + 1) parts.push_back(s.substr(start, at - start));
-    parts.push_back(s.substr(start));
-    return parts;
-}
-
-// Runs peer.py and returns its lines; an empty result fails the test.
-std::vector<std::string> peer(const std::string &command, const std::string &arg) {
-    std::string cmd = "/usr/bin/python3 '" VANDREL_SOURCE_DIR "/tests/interop/peer.py' " + command + " '" + arg + "' 2>&1";
-    FILE *p = popen(cmd.c_str(), "r");
-    std::vector<std::string> lines;
-    if (!p) return lines;
-    std::string cur;
-    for (int ch; (ch = fgetc(p)) != EOF;) {
-        if (ch == '\n') {
-            lines.push_back(cur);
-            cur.clear();
-        } else {
-            cur += (char)ch;
-        }
-    }
-    int status = pclose(p);
-    EXPECT_EQ(status, 0) << cmd << "\n" << (lines.empty() ? cur : lines.back());
-    return lines;
-}
-
-Row parseRow(const std::string &line) {
-    Row r;
-    auto parts = split(line, '\t');
-    r.recno = std::stol(parts[0]);
-    r.flag = unhex(parts[1]);
-    for (size_t i = 2; i < parts.size(); i++) {
-        size_t eq = parts[i].find('=');
-        Value v{parts[i].substr(0, eq), std::nullopt};
-        std::string h = parts[i].substr(eq + 1);
-        if (h != "~") v.text = unhex(h);
-        r.values.push_back(v);
-    }
-    return r;
-}
+using Row = vt::PeerRow;
+using vt::parsePeerRow;
 
 bool compared(char type) { return std::string("CNFDLMGIBYT").find(type) != std::string::npos; }
 
@@ -165,11 +109,7 @@ void compareWithEngine(CODE4 *cb, const std::string &table, const std::vector<Ro
     EXPECT_GT(checked, 0);
 }
 
-std::vector<Row> peerRows(const std::string &reader, const std::string &table) {
-    std::vector<Row> rows;
-    for (const std::string &l : peer(reader, table)) rows.push_back(parseRow(l));
-    return rows;
-}
+using vt::peerRows;
 
 using Interop = vt::EngineTest;
 
@@ -270,7 +210,7 @@ TEST_F(Interop, Level30TablesWeWriteReadIdenticallyInBothPeers) {
 }
 
 TEST_F(Interop, TablesPython3DbfWritesReadIdenticallyHere) {
-    auto lines = peer("write", dir.path());
+    auto lines = vt::peerLines("write", dir.path());
     std::string table;
     std::vector<Row> rows;
     int tables = 0;
@@ -287,7 +227,7 @@ TEST_F(Interop, TablesPython3DbfWritesReadIdenticallyHere) {
             flush();
             table = l.substr(6);
         } else {
-            rows.push_back(parseRow(l));
+            rows.push_back(parsePeerRow(l));
         }
     }
     flush();

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "progress.h"
 #include "session.h"
 #include "view.h"
 
@@ -15,10 +16,13 @@ int runCount(const Options &o) {
     Session s(o);
     DATA4 *d = s.open(o.args[0]);
     if (!d) return kEngineError;
+    std::string query;
+    if (!s.engineText(s.codePage(d), o.value("--query"), "--query", query)) return kUsage;
     View view;
-    if (!view.open(d, o.value("--query"), "", o.flag("--deleted"))) return kEngineError;
+    if (!view.open(d, query, "", o.flag("--deleted"))) return kEngineError;
+    Progress progress("count", query.empty() ? d4recCount(d) : -1);
     long n = 0;
-    for (bool more = view.first(); more; more = view.next()) n++;
+    for (bool more = view.first(); more; more = view.next()) progress.set(++n);
     if (view.failed() || s.failed()) return kEngineError;
     std::printf("%ld\n", n);
     return kOk;

@@ -1,7 +1,10 @@
 // brindle create TABLE [--level 25|26|30] [--codepage MARK] FIELD...
-// FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]
+// FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]. Without --level
+// the table is level 30 when a field needs it (a Visual FoxPro type, null or
+// autoinc), else 25.
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "commands.h"
@@ -19,18 +22,35 @@ struct FieldSpec {
 };
 
 // Lengths the engine fixes by type; 0 for types that need one given.
-long defaultLength(int type, int level) {
+long defaultLength(int type) {
     switch (type) {
         case 'D': return 8;
         case 'L': return 1;
-        case 'M': case 'G': return level == 30 ? 4 : 10;
-        case 'I': case 'X': return 4;
+        case 'M': case 'G': case 'I': case 'X': return 4;
         case 'B': case 'T': case 'Y': return 8;
         default: return 0;
     }
 }
 
-bool parseField(const std::string &text, int level, FieldSpec &out, std::string &error) {
+bool needsLevel30(const FieldSpec &f) { return std::strchr("IBTYWXZ", f.type) || f.attribute != 0; }
+
+bool letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// An ASCII letter, then ASCII letters, digits or underscores: what other
+// programs read back.
+bool wellFormedName(const std::string &name) {
+    if (name.empty() || !letter(name[0])) return false;
+    for (char c : name)
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '_') return false;
+    return true;
+}
+
+std::string upper(std::string s) {
+    for (char &c : s) c = (char)std::toupper((unsigned char)c);
+    return s;
+}
+
+bool parseField(const std::string &text, FieldSpec &out, std::string &error) {
     std::vector<std::string> parts;
     size_t start = 0;
     for (;;) {
@@ -44,6 +64,10 @@ bool parseField(const std::string &text, int level, FieldSpec &out, std::string 
         return false;
     }
     out.name = parts[0];
+    if (!wellFormedName(out.name)) {
+        error = "field name '" + out.name + "' is not a letter followed by letters, digits or underscores (ASCII)";
+        return false;
+    }
     if (out.name.size() > 10) {
         error = "field name " + out.name + " is longer than 10 characters";
         return false;
@@ -64,10 +88,16 @@ bool parseField(const std::string &text, int level, FieldSpec &out, std::string 
             return false;
         }
     }
-    out.len = numbers.size() > 0 ? numbers[0] : defaultLength(out.type, level);
+    out.len = numbers.size() > 0 ? numbers[0] : defaultLength(out.type);
     out.dec = numbers.size() > 1 ? numbers[1] : (out.type == 'Y' ? 4 : 0);
     if (out.len <= 0 || out.len > 65535 || out.dec < 0 || out.dec > 255) {
         error = "field " + out.name + " needs a length (1 to 65535) and decimals (0 to 255)";
+        return false;
+    }
+    if ((out.type == 'N' || out.type == 'F') && out.dec > 0 && out.dec + 2 > out.len) {
+        error = "field " + out.name + ": " + std::to_string(out.dec) + " decimals leave no room for a digit and the " +
+                "point in a length of " + std::to_string(out.len) + " (needs at least " + std::to_string(out.dec + 2) +
+                ")";
         return false;
     }
     return true;
@@ -78,6 +108,10 @@ bool parseField(const std::string &text, int level, FieldSpec &out, std::string 
 int runCreate(const Options &o) {
     if (o.args.size() < 2) {
         complain("create needs a TABLE and at least one FIELD (see brindle create --help)");
+        return kUsage;
+    }
+    if (o.flag("--readonly")) {
+        complain("create writes a new table; --readonly does not go with it");
         return kUsage;
     }
     long level = 25;
@@ -94,22 +128,30 @@ int runCreate(const Options &o) {
         }
     }
     std::vector<FieldSpec> specs;
+    bool level30 = false;
     for (size_t i = 1; i < o.args.size(); i++) {
         FieldSpec f;
         std::string error;
-        if (!parseField(o.args[i], (int)level, f, error)) {
+        if (!parseField(o.args[i], f, error)) {
             complain(error);
             return kUsage;
         }
+        for (const FieldSpec &other : specs)
+            if (upper(other.name) == upper(f.name)) {
+                complain("two fields are named " + upper(f.name));
+                return kUsage;
+            }
+        level30 = level30 || needsLevel30(f);
         specs.push_back(f);
     }
+    if (!o.has("--level") && level30) level = 30;
     std::string name = o.args[0];
     Session s(o);
     char withExt[1024];
     u4ncpy(withExt, name.c_str(), sizeof withExt);
     u4nameExt(withExt, sizeof withExt, "dbf", 0);
     if (file4exists(withExt)) {
-        complain(std::string(withExt) + " exists; create does not overwrite tables");
+        complain(u4nameResolve(u4namePlatform(withExt)) + " exists; create does not overwrite tables");
         return kEngineError;
     }
     CODE4 *c = s.code();

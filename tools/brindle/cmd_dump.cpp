@@ -1,11 +1,16 @@
-// brindle dump TABLE [--format text|csv|json] [--fields A,B] [--deleted]
+// brindle dump TABLE [--format text|csv|json|postgres] [--fields A,B] [--deleted]
 //                    [--start N] [--limit N] [--query EXPR] [--sort EXPR]
+//                    [--table NAME]
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "commands.h"
+#include "dump.h"
+#include "fast_format.h"
 #include "output.h"
+#include "progress.h"
 #include "session.h"
 #include "tags.h"
 #include "view.h"
@@ -26,31 +31,196 @@ std::vector<std::string> splitComma(const std::string &s) {
     return out;
 }
 
+// Characters of UTF-8 text (continuation bytes count as nothing).
+size_t characters(const std::string &s) {
+    size_t chars = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) chars++;
+    return chars;
+}
+
 // Width of a column in the text format.
-size_t textWidth(FIELD4 *f) {
+size_t textWidth(const Column &c) {
     size_t w;
-    switch (f4type(f)) {
+    switch (f4type(c.field)) {
         case 'D': w = 10; break;
         case 'T': w = 19; break;
         case 'L': w = 1; break;
         case 'M': case 'G': case 'X': w = 10; break;
         case 'I': w = 11; break;
         case 'B': case 'Y': w = 12; break;
-        default: w = f4len(f);
+        default: w = f4len(c.field);
     }
     w = std::min<size_t>(w, 40);
-    return std::max(w, std::string(f4name(f)).size());
+    return std::max(w, characters(c.name));
 }
 
-std::string pad(const std::string &s, size_t width) {
-    // pads by characters, counting UTF-8 continuation bytes as nothing
-    size_t chars = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) chars++;
-    return chars >= width ? s : s + std::string(width - chars, ' ');
+void appendPadded(std::string &out, const std::string &s, size_t width) {
+    out += s;
+    size_t chars = characters(s);
+    if (chars < width) out.append(width - chars, ' ');
+}
+
+void appendDecimal(std::string &out, long v) {
+    char buf[24];
+    char *end = buf + sizeof buf, *p = end;
+    unsigned long m = v < 0 ? 0UL - (unsigned long)v : (unsigned long)v;
+    do *--p = (char)('0' + m % 10);
+    while (m /= 10);
+    if (v < 0) *--p = '-';
+    out.append(p, (size_t)(end - p));
+}
+
+void trimLine(std::string &line, size_t from) {
+    while (line.size() > from && line.back() == ' ') line.pop_back();
+}
+
+bool chooseColumns(Session &s, DATA4 *d, const CodePage &cp, const Options &o, std::vector<Column> &columns) {
+    if (!o.has("--fields")) {
+        for (int i = 1; i <= d4numFields(d); i++) {
+            FIELD4 *f = d4fieldJ(d, i);
+            columns.push_back({f, fieldName(f, cp)});
+        }
+        return true;
+    }
+    for (const std::string &name : splitComma(o.value("--fields"))) {
+        FIELD4 *f = s.field(d, cp, name);
+        if (!f) return false;
+        columns.push_back({f, fieldName(f, cp)});
+    }
+    return true;
+}
+
+int dumpText(DumpJob &job, Format format) {
+    std::vector<Value> values(job.columns.size());
+    std::vector<size_t> widths;
+    for (const Column &c : job.columns) widths.push_back(textWidth(c));
+    std::string &out = job.out.buffer;
+    if (format == Format::Json) {
+        out += "{\"table\": ";
+        appendJsonString(out, d4fileName(job.d), std::strlen(d4fileName(job.d)));
+        out += ", \"fields\": [";
+        for (size_t i = 0; i < job.columns.size(); i++) {
+            FIELD4 *f = job.columns[i].field;
+            out += i ? ", {\"name\": " : "{\"name\": ";
+            appendJsonString(out, job.columns[i].name.data(), job.columns[i].name.size());
+            char buf[96];
+            std::snprintf(buf, sizeof buf, ", \"type\": \"%c\", \"length\": %u, \"decimals\": %d}", f4type(f), f4len(f),
+                          f4decimals(f));
+            out += buf;
+        }
+        out += "], \"records\": [";
+    } else if (format == Format::Csv) {
+        for (size_t i = 0; i < job.columns.size(); i++) {
+            if (i) out += ',';
+            appendCsvField(out, job.columns[i].name.data(), job.columns[i].name.size());
+        }
+        out += "\r\n";
+    } else {
+        size_t from = out.size();
+        out += "   RECNO  ";
+        for (size_t i = 0; i < job.columns.size(); i++) {
+            if (i) out += "  ";
+            appendPadded(out, job.columns[i].name, widths[i]);
+        }
+        trimLine(out, from);
+        out += '\n';
+    }
+    // JSON member names, made once.
+    std::vector<std::string> keys;
+    for (const Column &c : job.columns) {
+        std::string k;
+        appendJsonString(k, c.name.data(), c.name.size());
+        keys.push_back(k + ": ");
+    }
+    std::vector<FastColumn> fast;
+    for (const Column &c : job.columns) fast.emplace_back(c.field, job.cp);
+    std::vector<char> scratch;
+    // Appends column i's value, by the fast path when it takes it; false
+    // (reported) when the value is damaged.
+    auto appendColumn = [&](size_t i) {
+        if (fast[i].append(out, format, scratch)) return true;
+        if (!readColumn(job, i, values[i])) return false;
+        appendValue(out, values[i], format);
+        return true;
+    };
+    long shown = 0;
+    std::string cell;
+    int rc = walkView(job, [&]() {
+        long recno = d4recNo(job.d);
+        char head[64];
+        size_t mark = out.size();  // a damaged record leaves nothing behind
+        if (format == Format::Json) {
+            out += shown ? ", {\"recno\": " : "{\"recno\": ";
+            appendDecimal(out, recno);
+            out += d4deleted(job.d) ? ", \"deleted\": true, \"values\": {" : ", \"deleted\": false, \"values\": {";
+            for (size_t i = 0; i < values.size(); i++) {
+                if (i) out += ", ";
+                out += keys[i];
+                if (!appendColumn(i)) return out.resize(mark), false;
+            }
+            out += "}}";
+        } else if (format == Format::Csv) {
+            for (size_t i = 0; i < values.size(); i++) {
+                if (i) out += ',';
+                if (!appendColumn(i)) return out.resize(mark), false;
+            }
+            out += "\r\n";
+        } else {
+            if (!readRecord(job, values)) return false;
+            size_t from = out.size();
+            std::snprintf(head, sizeof head, "%8ld%c ", recno, d4deleted(job.d) ? '*' : ' ');
+            out += head;
+            for (size_t i = 0; i < values.size(); i++) {
+                cell.clear();
+                appendValue(cell, values[i], format);
+                for (char &c : cell)
+                    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+                if (i) out += "  ";
+                appendPadded(out, cell, widths[i]);
+            }
+            trimLine(out, from + 10);
+            out += '\n';
+        }
+        shown++;
+        return true;
+    });
+    if (rc != kOk) return rc;
+    if (format == Format::Json) out += "]}\n";
+    return job.out.flush() ? kOk : kEngineError;
 }
 
 }  // namespace
+
+bool readColumn(DumpJob &job, size_t i, Value &value) {
+    std::string damage;
+    if (readValue(job.columns[i].field, job.cp, value, damage) && !job.session.failed()) return true;
+    std::string what = "record " + std::to_string(d4recNo(job.d)) + ", field " + job.columns[i].name;
+    complain(damage.empty() ? what + " cannot be read" : what + " " + damage);
+    return false;
+}
+
+bool readRecord(DumpJob &job, std::vector<Value> &values) {
+    for (size_t i = 0; i < job.columns.size(); i++)
+        if (!readColumn(job, i, values[i])) return false;
+    return true;
+}
+
+int walkView(DumpJob &job, const std::function<bool()> &row) {
+    Progress progress("dump", job.sorted ? -1 : d4recCount(job.d), job.sorted ? "selecting and sorting" : nullptr);
+    long position = 0, shown = 0;
+    bool more = job.view.first();
+    progress.phase(nullptr);
+    for (; more && (job.limit < 0 || shown < job.limit); more = job.view.next()) {
+        progress.set(++position);
+        if (position < job.start) continue;
+        shown++;
+        if (!row()) return kEngineError;
+        if (!job.out.spill()) return kEngineError;
+    }
+    if (job.view.failed() || job.session.failed()) return kEngineError;
+    return kOk;
+}
 
 int runDump(const Options &o) {
     if (o.args.size() != 1) {
@@ -58,8 +228,12 @@ int runDump(const Options &o) {
         return kUsage;
     }
     std::string format = o.value("--format", "text");
-    if (format != "text" && format != "csv" && format != "json") {
-        complain("--format is text, csv or json");
+    if (format != "text" && format != "csv" && format != "json" && format != "postgres") {
+        complain("--format is text, csv, json or postgres");
+        return kUsage;
+    }
+    if (o.has("--table") && format != "postgres") {
+        complain("--table goes with --format postgres");
         return kUsage;
     }
     long start = 1, limit = -1;
@@ -73,78 +247,17 @@ int runDump(const Options &o) {
     if (!d) return kEngineError;
     if (!selectTag(d, o)) return kUsage;
     CodePage cp = s.codePage(d);
-    if (!cp.valid()) {
-        complain("unknown code page " + cp.name());
+    std::vector<Column> columns;
+    if (!chooseColumns(s, d, cp, o, columns)) return kUsage;
+    std::string query, sort;
+    if (!s.engineText(cp, o.value("--query"), "--query", query) || !s.engineText(cp, o.value("--sort"), "--sort", sort))
         return kUsage;
-    }
-    std::vector<FIELD4 *> fields;
-    if (o.has("--fields")) {
-        for (const std::string &name : splitComma(o.value("--fields"))) {
-            s.code()->fieldNameError = 0;
-            FIELD4 *f = d4field(d, name.c_str());
-            s.code()->fieldNameError = 1;
-            error4set(s.code(), 0);
-            if (!f) {
-                complain("no field named " + name);
-                return kUsage;
-            }
-            fields.push_back(f);
-        }
-    } else {
-        for (int i = 1; i <= d4numFields(d); i++) fields.push_back(d4fieldJ(d, i));
-    }
-
     View view;
-    if (!view.open(d, o.value("--query"), o.value("--sort"), o.flag("--deleted"))) return kEngineError;
-    std::vector<size_t> widths;
-    for (FIELD4 *f : fields) widths.push_back(textWidth(f));
-    if (format == "json") {
-        std::printf("{\"table\": %s, \"fields\": [", jsonString(d4fileName(d)).c_str());
-        for (size_t i = 0; i < fields.size(); i++)
-            std::printf("%s{\"name\": %s, \"type\": \"%c\", \"length\": %u, \"decimals\": %d}", i ? ", " : "",
-                        jsonString(f4name(fields[i])).c_str(), f4type(fields[i]), f4len(fields[i]),
-                        f4decimals(fields[i]));
-        std::printf("], \"records\": [");
-    } else if (format == "csv") {
-        for (size_t i = 0; i < fields.size(); i++) std::printf("%s%s", i ? "," : "", csvField(f4name(fields[i])).c_str());
-        std::printf("\r\n");
-    } else {
-        std::string header = "   RECNO  ";
-        for (size_t i = 0; i < fields.size(); i++) header += (i ? "  " : "") + pad(f4name(fields[i]), widths[i]);
-        while (!header.empty() && header.back() == ' ') header.pop_back();
-        std::printf("%s\n", header.c_str());
-    }
-    long position = 0, shown = 0;
-    for (bool more = view.first(); more && (limit < 0 || shown < limit); more = view.next()) {
-        if (++position < start) continue;
-        shown++;
-        if (format == "json") {
-            std::printf("%s{\"recno\": %ld, \"deleted\": %s, \"values\": {", shown > 1 ? ", " : "", d4recNo(d),
-                        d4deleted(d) ? "true" : "false");
-            for (size_t i = 0; i < fields.size(); i++)
-                std::printf("%s%s: %s", i ? ", " : "", jsonString(f4name(fields[i])).c_str(),
-                            formatValue(readValue(fields[i], cp), format).c_str());
-            std::printf("}}");
-        } else if (format == "csv") {
-            for (size_t i = 0; i < fields.size(); i++)
-                std::printf("%s%s", i ? "," : "", formatValue(readValue(fields[i], cp), format).c_str());
-            std::printf("\r\n");
-        } else {
-            std::printf("%8ld%c ", d4recNo(d), d4deleted(d) ? '*' : ' ');
-            std::string line;
-            for (size_t i = 0; i < fields.size(); i++) {
-                std::string v = formatValue(readValue(fields[i], cp), format);
-                for (char &c : v)
-                    if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-                line += (i ? "  " : "") + pad(v, widths[i]);
-            }
-            while (!line.empty() && line.back() == ' ') line.pop_back();
-            std::printf("%s\n", line.c_str());
-        }
-        if (s.failed()) break;
-    }
-    if (format == "json") std::printf("]}\n");
-    return view.failed() || s.failed() ? kEngineError : kOk;
+    if (!view.open(d, query, sort, o.flag("--deleted"))) return kEngineError;
+    Sink out;
+    DumpJob job{s, d, cp, columns, view, start, limit, o.flag("--deleted"), !query.empty() || !sort.empty(), out};
+    if (format == "postgres") return dumpPostgres(job, o.value("--table"));
+    return dumpText(job, format == "json" ? Format::Json : format == "csv" ? Format::Csv : Format::Text);
 }
 
 }  // namespace brindle

@@ -61,9 +61,11 @@ std::string valueJson(int type, const char *p, int len, const CodePage &cp) {
             long day = b4::getI32le(u);
             long ms = b4::getI32le(u + 4);
             if (day <= 0) return "null";
+            if (ms < 0 || ms >= 86400000L) return jsonString("damaged time");
+            long secs = (ms + 500) / 1000;
+            if (secs == 86400) day++, secs = 0;  // carried into the next day
             char d8[9] = {};
             date4assign(d8, day);
-            long secs = (ms + 500) / 1000;
             char buf[40];
             std::snprintf(buf, sizeof buf, "\"%.4s-%.2s-%.2sT%02ld:%02ld:%02ld\"", d8, d8 + 4, d8 + 6, secs / 3600,
                           secs / 60 % 60, secs % 60);
@@ -133,6 +135,10 @@ int runEval(const Options &o) {
             line += ", \"key\": \"" + hex(key, keyLen) + "\"";
         }
         std::printf("%s}\n", line.c_str());
+        if (std::ferror(stdout)) {  // reported as the program ends
+            rc = kEngineError;
+            break;
+        }
     }
     expr4free(e);
     return rc;

@@ -5,6 +5,7 @@
 #include "output.h"
 #include "session.h"
 #include "tags.h"
+#include "values.h"
 
 namespace brindle {
 
@@ -45,7 +46,7 @@ int runInfo(const Options &o) {
     std::vector<FieldFacts> fields;
     for (int i = 1; i <= d4numFields(d); i++) {
         FIELD4 *f = d4fieldJ(d, i);
-        fields.push_back({f4name(f), (char)f4type(f), f4len(f), f4decimals(f), f->nullable != 0, f->binary == 1,
+        fields.push_back({fieldName(f, cp), (char)f4type(f), f4len(f), f4decimals(f), f->nullable != 0, f->binary == 1,
                           f->autoIncrement != 0});
     }
     bool memo = df->memoFile.isOpen != 0;

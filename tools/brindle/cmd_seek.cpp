@@ -46,9 +46,17 @@ int runSeek(const Options &o) {
         return kOk;
     }
     std::printf("recno: %ld%s\n", d4recNo(d), d4deleted(d) ? " (deleted)" : "");
+    Value v;
+    std::string damage, line;
     for (int i = 1; i <= d4numFields(d); i++) {
         FIELD4 *f = d4fieldJ(d, i);
-        std::printf("  %-10s %s\n", f4name(f), formatValue(readValue(f, cp), "text").c_str());
+        if (!readValue(f, cp, v, damage)) {
+            complain(fieldName(f, cp) + ": " + (damage.empty() ? "the value cannot be read" : damage));
+            return kEngineError;
+        }
+        line.clear();
+        appendValue(line, v, Format::Text);
+        std::printf("  %-10s %s\n", fieldName(f, cp).c_str(), line.c_str());
     }
     return s.failed() ? kEngineError : kOk;
 }

@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "session.h"
+#include "sink.h"
 
 using namespace brindle;
 
@@ -17,7 +18,7 @@ const char *kUsageText =
     "\n"
     "Commands:\n"
     "  info     show a table's header, code page, memo file and fields\n"
-    "  dump     print records as text, csv or json\n"
+    "  dump     print records as text, csv or json, or as a psql script\n"
     "  count    count the records of a view\n"
     "  eval     evaluate an xBase expression on records\n"
     "  create   create a new table\n"
@@ -38,6 +39,10 @@ const char *kUsageText =
     "  --readonly       open the table read-only\n"
     "  --help           this text; 'brindle COMMAND --help' explains a command\n"
     "\n"
+    "Examples:\n"
+    "  brindle info samples/people.dbf\n"
+    "  brindle dump samples/people.dbf --format csv --limit 5\n"
+    "\n"
     "Exit status: 0 success, 1 an engine or data error, 2 a usage error.\n";
 
 const std::map<std::string, const char *> kCommandHelp = {
@@ -47,20 +52,40 @@ const std::map<std::string, const char *> kCommandHelp = {
      "code page (mark and name), last update, memo file and block size, and every\n"
      "field (name, type, length, decimals, nullable, binary, autoincrement), and the\n"
      "tags of its production index (name, key, FOR, unique/candidate, descending,\n"
-     "collation, key length).\n"},
+     "collation, key length).\n"
+     "\n"
+     "Examples:\n"
+     "  brindle info samples/people.dbf\n"
+     "  brindle info samples/orders.dbf --json\n"},
     {"dump",
-     "usage: brindle dump TABLE [--format text|csv|json] [--fields A,B] [--deleted]\n"
-     "                    [--start N] [--limit N] [--query EXPR] [--sort EXPR] [--tag NAME]\n"
+     "usage: brindle dump TABLE [--format text|csv|json|postgres] [--fields A,B]\n"
+     "                    [--deleted] [--start N] [--limit N] [--query EXPR]\n"
+     "                    [--sort EXPR] [--tag NAME] [--table NAME]\n"
      "Prints the records in record-number order, or in the view of a query (an\n"
      "xBase logical expression) and a sort (an xBase key expression). Deleted\n"
-     "records only with --deleted. --start N begins at the N-th record of the view,\n"
-     "--limit N prints at most N records; --tag NAME walks the records in that tag's\n"
-     "order (a query still applies). Values: C trimmed, N as stored, D as\n"
-     "YYYY-MM-DD, L as T/F, M the memo text, G/X the size (base64 in json), I, B,\n"
-     "Y (4 decimals), T as YYYY-MM-DDThh:mm:ss; no value is empty (null in json).\n"},
+     "records are left out; --deleted includes them. --start N begins at the N-th\n"
+     "record of the view, --limit N prints at most N records; --tag NAME walks the\n"
+     "records in that tag's order (a query still applies). Values: C trimmed,\n"
+     "N as a plain number, D as YYYY-MM-DD, L as T/F, M the memo text, G/X the size\n"
+     "(base64 in json), I, B (shortest exact decimal), Y (4 decimals), T as\n"
+     "YYYY-MM-DDThh:mm:ss; no value is empty (null in json).\n"
+     "--format postgres writes a psql script that creates the table (named by\n"
+     "--table, else after the file) and loads the records in one transaction;\n"
+     "with --deleted it adds a boolean column \"deleted\".\n"
+     "\n"
+     "Examples:\n"
+     "  brindle dump samples/people.dbf --limit 5\n"
+     "  brindle dump samples/orders.dbf --format json --limit 3\n"
+     "  brindle dump samples/people.dbf --format csv --fields FIRST,LAST,AMOUNT --query \"AMOUNT > 5000\" --sort \"DESCEND(AMOUNT)\"\n"
+     "  brindle dump samples/people.dbf --format postgres --table people\n"},
     {"count",
      "usage: brindle count TABLE [--query EXPR] [--deleted]\n"
-     "Prints the number of records in the view (deleted records only with --deleted).\n"},
+     "Prints the number of records in the view (deleted records are left out;\n"
+     "--deleted includes them).\n"
+     "\n"
+     "Examples:\n"
+     "  brindle count samples/people.dbf\n"
+     "  brindle count samples/people.dbf --query \"CITY = 'Oslo' .AND. ACTIVE\"\n"},
     {"eval",
      "usage: brindle eval TABLE EXPR [--recno N | --all] [--key]\n"
      "Evaluates the expression on a record (default: the first; --all: every\n"
@@ -68,25 +93,62 @@ const std::map<std::string, const char *> kCommandHelp = {
      "  {\"recno\": N, \"type\": \"C\", \"length\": 10, \"value\": ..., \"key\": \"...\"}\n"
      "type is the result type letter, length the result length; value holds C, D\n"
      "and N results' exact bytes as a string, n and d (day number) as numbers, L\n"
-     "as a boolean. --key adds the key bytes in lower-case hex.\n"},
+     "as a boolean. --key adds the key bytes in lower-case hex.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle eval samples/people.dbf \"UPPER(LAST)+STR(AMOUNT,10,2)\" --recno 3 --key\n"
+     "  brindle eval samples/people.dbf \"AMOUNT > 5000\" --all\n"},
     {"create",
      "usage: brindle create TABLE [--level 25|26|30] [--codepage MARK] FIELD...\n"
-     "FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc], for example\n"
+     "FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]; NAME is a letter\n"
+     "followed by letters, digits or underscores, at most 10, each name once.\n"
      "  NAME:C:20  AMOUNT:N:10:2  BORN:D  ACTIVE:L  NOTES:M  ID:I  PRICE:Y  AT:T\n"
-     "  SERIAL:B:autoinc (level 30)  REMARK:C:30:null (level 30)\n"
-     "Level 25 and 26 are FoxPro 2.x tables, 30 Visual FoxPro. MARK is a code page\n"
-     "mark or name (default 0x03, cp1252). An existing table is never overwritten.\n"},
+     "  SERIAL:B:autoinc  REMARK:C:30:null\n"
+     "Level 25 and 26 are FoxPro 2.x tables, 30 Visual FoxPro; without --level the\n"
+     "table is level 30 when a field needs it (I, B, T, Y, null, autoinc), else 25.\n"
+     "MARK is a code page mark or name (default 0x03, cp1252). An existing table is\n"
+     "never overwritten.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf ID:I NAME:C:20 AMOUNT:N:10:2 BORN:D NOTES:M\n"
+     "  brindle create cyrillic.dbf --codepage cp1251 NAME:C:30\n"},
     {"append",
-     "usage: brindle append TABLE NAME=VALUE...\n"
+     "usage: brindle append TABLE NAME=VALUE... [--file NAME=PATH]...\n"
      "Appends one record (unnamed fields blank) and prints its record number.\n"
-     "A value that does not fit its field or its code page is refused and nothing\n"
-     "is written.\n"},
+     "--file takes a field's value from a file (PATH - for standard input): raw\n"
+     "bytes for binary fields (G, X), UTF-8 text for the others. An autoincrement\n"
+     "field numbers itself and takes no value. A value that does not fit its field\n"
+     "or its code page is refused and nothing is written.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf ID:I NAME:C:20 NOTES:M\n"
+     "  brindle append t.dbf ID=1 NAME=Zoë NOTES=first\n"
+     "  brindle append t.dbf ID=2 NAME=Ann --file NOTES=README.md\n"},
     {"set",
-     "usage: brindle set TABLE RECNO NAME=VALUE... [--null NAME]...\n"
+     "usage: brindle set TABLE RECNO NAME=VALUE... [--file NAME=PATH]... [--null NAME]...\n"
      "Changes fields of one record; NAME= blanks a field, --null NAME sets a\n"
-     "nullable field to null. Nothing is written when any value is refused.\n"},
-    {"delete", "usage: brindle delete TABLE RECNO...\nMarks the records deleted.\n"},
-    {"recall", "usage: brindle recall TABLE RECNO...\nClears the records' deletion marks.\n"},
+     "nullable field to null, --file takes a value from a file as append does.\n"
+     "Nothing is written when any value is refused.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf ID:I NAME:C:20 REMARK:C:30:null\n"
+     "  brindle append t.dbf ID=1 NAME=Zoe\n"
+     "  brindle set t.dbf 1 NAME=Zoë --null REMARK\n"},
+    {"delete",
+     "usage: brindle delete TABLE RECNO...\nMarks the records deleted.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:10\n"
+     "  brindle append t.dbf NAME=Ann\n"
+     "  brindle delete t.dbf 1\n"},
+    {"recall",
+     "usage: brindle recall TABLE RECNO...\nClears the records' deletion marks.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:10\n"
+     "  brindle append t.dbf NAME=Ann\n"
+     "  brindle delete t.dbf 1\n"
+     "  brindle recall t.dbf 1\n"},
     {"seek",
      "usage: brindle seek TABLE --tag NAME VALUE\n"
      "Seeks VALUE in the tag (text is compared over its own length, so a prefix\n"
@@ -99,7 +161,10 @@ const std::map<std::string, const char *> kCommandHelp = {
      "keys are exactly those computed from the table (every record whose FOR\n"
      "expression is true, once, in key and record-number order), the tree's shape\n"
      "(levels, blocks, fill) and any damage. Exit status 1 when a tag is stale or\n"
-     "damaged.\n"},
+     "damaged.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle check samples/people.dbf\n"},
     {"index",
      "usage: brindle index TABLE --tag NAME --key EXPR [--for EXPR] [--unique|--candidate]\n"
      "                     [--descending] [--collate NAME]\n"
@@ -110,25 +175,43 @@ const std::map<std::string, const char *> kCommandHelp = {
      "record of each key; --candidate refuses writes that would repeat a key or give\n"
      "a null one. --collate GENERAL orders text by dictionary weights (case and\n"
      "accents second) for cp1252 and cp437 tables. Every later write keeps the tag\n"
-     "right.\n"},
+     "right.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:20 AMOUNT:N:10:2\n"
+     "  brindle append t.dbf NAME=Zoë AMOUNT=12.5\n"
+     "  brindle index t.dbf --tag NAME --key 'UPPER(NAME)'\n"
+     "  brindle index t.dbf --tag BIG --key AMOUNT --for 'AMOUNT > 10' --descending\n"
+     "  brindle index t.dbf --tag DICT --key NAME --collate GENERAL\n"},
     {"reindex",
      "usage: brindle reindex TABLE\n"
      "Rebuilds every tag of the table's open indexes from the table, into a new\n"
-     "file that takes the index's place when it is complete.\n"},
+     "file that takes the index's place when it is complete.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:20\n"
+     "  brindle append t.dbf NAME=Ann\n"
+     "  brindle index t.dbf --tag NAME --key NAME\n"
+     "  brindle reindex t.dbf\n"},
     {"drop-tag",
      "usage: brindle drop-tag TABLE NAME\n"
      "Removes the tag from the production index; its blocks are reused by later\n"
-     "changes.\n"},
+     "changes.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:20\n"
+     "  brindle index t.dbf --tag NAME --key NAME\n"
+     "  brindle drop-tag t.dbf NAME\n"},
 };
 
 const std::map<std::string, OptionSpec> kCommands = {
     {"info", {{}, {"--json"}}},
-    {"dump", {{"--format", "--fields", "--start", "--limit", "--query", "--sort", "--tag"}, {"--deleted"}}},
+    {"dump", {{"--format", "--fields", "--start", "--limit", "--query", "--sort", "--tag", "--table"}, {"--deleted"}}},
     {"count", {{"--query"}, {"--deleted"}}},
     {"eval", {{"--recno"}, {"--all", "--key"}}},
     {"create", {{"--level"}, {}}},
-    {"append", {{}, {}}},
-    {"set", {{"--null"}, {}}},
+    {"append", {{"--file"}, {}}},
+    {"set", {{"--null", "--file"}, {}}},
     {"delete", {{}, {}}},
     {"recall", {{}, {}}},
     {"seek", {{"--tag"}, {}}},
@@ -137,6 +220,25 @@ const std::map<std::string, OptionSpec> kCommands = {
     {"reindex", {{}, {}}},
     {"drop-tag", {{}, {}}},
 };
+
+int run(const Options &o) {
+    const std::string &c = o.command;
+    if (c == "info") return runInfo(o);
+    if (c == "dump") return runDump(o);
+    if (c == "count") return runCount(o);
+    if (c == "eval") return runEval(o);
+    if (c == "create") return runCreate(o);
+    if (c == "append") return runAppend(o);
+    if (c == "set") return runSet(o);
+    if (c == "delete") return runDelete(o, false);
+    if (c == "recall") return runDelete(o, true);
+    if (c == "seek") return runSeek(o);
+    if (c == "check") return runCheck(o);
+    if (c == "index") return runIndex(o);
+    if (c == "reindex") return runReindex(o);
+    if (c == "drop-tag") return runDropTag(o);
+    return kUsage;
+}
 
 }  // namespace
 
@@ -156,20 +258,13 @@ int main(int argc, char **argv) {
         std::fputs(kCommandHelp.at(o.command), stdout);
         return kOk;
     }
-    const std::string &c = o.command;
-    if (c == "info") return runInfo(o);
-    if (c == "dump") return runDump(o);
-    if (c == "count") return runCount(o);
-    if (c == "eval") return runEval(o);
-    if (c == "create") return runCreate(o);
-    if (c == "append") return runAppend(o);
-    if (c == "set") return runSet(o);
-    if (c == "delete") return runDelete(o, false);
-    if (c == "recall") return runDelete(o, true);
-    if (c == "seek") return runSeek(o);
-    if (c == "check") return runCheck(o);
-    if (c == "index") return runIndex(o);
-    if (c == "reindex") return runReindex(o);
-    if (c == "drop-tag") return runDropTag(o);
-    return kUsage;
+    if (o.has("--codepage") && codePageMark(o.value("--codepage")) < 0) {
+        complain("unknown code page '" + o.value("--codepage") + "'; the code pages are " +
+                 vandrel::codePageNames() + " (or their marks)");
+        return kUsage;
+    }
+    int status = run(o);
+    // Whatever went to standard output must have arrived.
+    if (!stdoutWritten() && status == kOk) status = kEngineError;
+    return status;
 }

@@ -1,44 +1,37 @@
 #include "output.h"
 
-#include <cstdio>
-
 namespace brindle {
 
-std::string jsonString(const std::string &s) {
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += (char)c;
-                }
-        }
+void appendCsvField(std::string &out, const char *p, size_t n) {
+    bool quote = false;
+    for (size_t i = 0; i < n && !quote; i++) quote = p[i] == ',' || p[i] == '"' || p[i] == '\r' || p[i] == '\n';
+    if (!quote) {
+        out.append(p, n);
+        return;
     }
-    return out + "\"";
+    out += '"';
+    for (size_t i = 0; i < n; i++) {
+        if (p[i] == '"') out += '"';
+        out += p[i];
+    }
+    out += '"';
 }
 
-std::string csvField(const std::string &s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"') out += '"';
-        out += c;
+void appendCopyField(std::string &out, const char *p, size_t n) {
+    size_t run = 0;
+    for (size_t i = 0; i < n; i++) {
+        char c = p[i];
+        const char *escape = c == '\\' ? "\\\\" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\t' ? "\\t" : nullptr;
+        if (!escape) continue;
+        out.append(p + run, i - run);
+        out += escape;
+        run = i + 1;
     }
-    return out + "\"";
+    out.append(p + run, n - run);
 }
 
-std::string base64(const std::string &bytes) {
+void appendBase64(std::string &out, const std::string &bytes) {
     static const char *abc = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
     size_t i = 0;
     for (; i + 2 < bytes.size(); i += 3) {
         unsigned n = ((unsigned char)bytes[i] << 16) | ((unsigned char)bytes[i + 1] << 8) | (unsigned char)bytes[i + 2];
@@ -55,19 +48,48 @@ std::string base64(const std::string &bytes) {
         out += i + 1 < bytes.size() ? abc[(n >> 6) & 63] : '=';
         out += '=';
     }
+}
+
+void appendValue(std::string &out, const Value &v, Format format) {
+    bool json = format == Format::Json;
+    switch (v.kind) {
+        case Value::None:
+            if (json) out += "null";
+            return;
+        case Value::Bool:
+            out += json ? (v.truth ? "true" : "false") : (v.truth ? "T" : "F");
+            return;
+        case Value::Number:
+            out += v.text;
+            return;
+        case Value::Binary:
+            if (json) {
+                out += '"';
+                appendBase64(out, v.text);
+                out += '"';
+            } else {
+                out += std::to_string(v.text.size());
+            }
+            return;
+        case Value::Text:
+        default:
+            if (json) appendJsonString(out, v.text.data(), v.text.size());
+            else if (format == Format::Csv) appendCsvField(out, v.text.data(), v.text.size());
+            else out += v.text;
+            return;
+    }
+}
+
+std::string csvField(const std::string &s) {
+    std::string out;
+    appendCsvField(out, s.data(), s.size());
     return out;
 }
 
-std::string formatValue(const Value &v, const std::string &format) {
-    bool json = format == "json";
-    switch (v.kind) {
-        case Value::None: return json ? "null" : "";
-        case Value::Bool: return json ? (v.truth ? "true" : "false") : (v.truth ? "T" : "F");
-        case Value::Number: return json ? v.text : (format == "csv" ? csvField(v.text) : v.text);
-        case Value::Binary: return json ? jsonString(base64(v.text)) : std::to_string(v.text.size());
-        case Value::Text:
-        default: return json ? jsonString(v.text) : (format == "csv" ? csvField(v.text) : v.text);
-    }
+std::string base64(const std::string &bytes) {
+    std::string out;
+    appendBase64(out, bytes);
+    return out;
 }
 
 }  // namespace brindle

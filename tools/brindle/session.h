@@ -31,6 +31,11 @@ public:
     DATA4 *openToWrite(const std::string &name);
     // The code page of the open table (or --codepage).
     CodePage codePage(DATA4 *d) const;
+    // The field named in UTF-8; null (message printed) when there is none.
+    FIELD4 *field(DATA4 *d, const CodePage &cp, const std::string &utf8Name);
+    // An expression given in UTF-8 (what names the option) in the table's
+    // code page; false (message printed) when the code page cannot hold it.
+    bool engineText(const CodePage &cp, const std::string &utf8, const std::string &what, std::string &out);
     // Whether the engine reported an error (it was printed).
     bool failed() const { return cb_.errorCode < 0; }
 

@@ -99,6 +99,32 @@ TEST_F(EngineTest, SecondOpenOfTheSameFileIsRefused) {
     file4close(&b);
 }
 
+// Opens that only read share the file; a writer still works alone, and the
+// refusal says the file is in use.
+TEST_F(EngineTest, ReadOnlyOpensShareAndWritersStayAlone) {
+    std::string name = dir.file("t.dbf");
+    vt::writeFile(name, std::string("abc"));
+    CODE4 reader{};
+    code4init(&reader);
+    reader.offError = 1;
+    reader.readOnly = 1;
+    FILE4 r1, r2, w;
+    ASSERT_EQ(file4open(&r1, &reader, name.c_str(), 1), 0);
+    ASSERT_EQ(file4open(&r2, &reader, name.c_str(), 1), 0);
+    shown.clear();
+    EXPECT_EQ(file4open(&w, &cb, name.c_str(), 1), -61);
+    ASSERT_EQ(shown.messages().size(), 1u);
+    EXPECT_NE(shown.messages()[0].find("in use by another program"), std::string::npos) << shown.messages()[0];
+    EXPECT_EQ(cb.errorLocation, E4_MSG_IN_USE);
+    cb.errorCode = 0;
+    file4close(&r1);
+    file4close(&r2);
+    ASSERT_EQ(file4open(&w, &cb, name.c_str(), 1), 0);
+    EXPECT_EQ(file4open(&r1, &reader, name.c_str(), 1), -61);
+    file4close(&w);
+    code4initUndo(&reader);
+}
+
 TEST_F(EngineTest, OpenFallsBackToCaseInsensitiveMatch) {
     vt::writeFile(dir.file("ORDERS.DBF"), std::string("xyz"));
     FILE4 f;
@@ -342,6 +368,24 @@ TEST_F(EngineTest, ReadAheadRefillsWholeWindowOnlyForSequentialWork) {
     }
     EXPECT_EQ(sizes.size(), 4u);
     for (size_t s : sizes) EXPECT_LE(s, 8192u);
+    // places visited by turns are kept apart from the window: visiting them
+    // again, and reading inside the window, reads nothing
+    sizes.clear();
+    for (int round = 0; round < 3; round++)
+        for (int64_t pos : {900000, 300123, 700001, 4095 + 500000, 199000}) {
+            ASSERT_EQ(file4read(&f, pos, rec, 100), 100u);
+            EXPECT_EQ(std::string(rec, 100), data.substr((size_t)pos, 100));
+        }
+    EXPECT_EQ(sizes.size(), 0u);
+    // a visited block stays coherent with writes
+    ASSERT_EQ(file4write(&f, 300150, "XYZ", 3), 0);
+    ASSERT_EQ(file4read(&f, 300123, rec, 100), 100u);
+    EXPECT_EQ(std::string(rec + 27, 3), "XYZ");
+    EXPECT_EQ(sizes.size(), 0u);
+    // a scan from a visited place runs on as sequential work
+    sizes.clear();
+    for (int64_t pos = 700001; pos < 800000; pos += 100) ASSERT_EQ(file4read(&f, pos, rec, 100), 100u);
+    EXPECT_LE(sizes.size(), 3u);
     file4close(&f);
 }
 

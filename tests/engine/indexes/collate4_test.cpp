@@ -338,7 +338,8 @@ TEST_F(EngineTest, KeysOfCollatedTagExpressions) {
     ASSERT_EQ(d4append(d), 0);
 
     g_hookCollation = general();
-    EXPR4TAGOPTIONS indexLayer = expr4tagOptionsHookSet(collatedOptions);
+    EXPR4TAGOPTIONS indexLayerHook = expr4tagOptionsHook();
+    expr4tagOptionsHookSet(collatedOptions);
     int tag = 0;  // any tag: the hook answers the same for all
     TAG4FILE *t = reinterpret_cast<TAG4FILE *>(&tag);
     struct Case {
@@ -359,7 +360,7 @@ TEST_F(EngineTest, KeysOfCollatedTagExpressions) {
         EXPECT_EQ(toHex(Bytes(key, k.len)), toHex(k.key)) << k.expr;
         expr4free(e);
     }
-    expr4tagOptionsHookSet(indexLayer);
+    expr4tagOptionsHookSet(indexLayerHook);
     d4close(d);
 }
 

@@ -293,7 +293,6 @@ protected:
             // while others share it; the model says exactly which keys.
             if (kTags[k].kind != Kind::Unique && check.stale)
                 return std::string(kTags[k].name) + " stale: " + check.message;
-            if (check.keysUnchecked) return std::string(kTags[k].name) + " keys unchecked";
         }
         return "";
     }

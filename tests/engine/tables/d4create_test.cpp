@@ -170,10 +170,51 @@ TEST_F(EngineTest, CreateRefusals) {
     EXPECT_EQ(cb.errorLocation, E4_MSG_AUTOINC_TWICE);
     cb.errorCode = 0;
     // Header length: 32 n + 297 must stay below 65535.
-    std::vector<FIELD4INFO> many(2040, fld("F", 'L'));
+    std::vector<std::string> names;
+    for (int i = 0; i < 2040; i++) names.push_back("F" + std::to_string(i));
+    std::vector<FIELD4INFO> many;
+    for (const std::string &n : names) many.push_back(fld(n.c_str(), 'L'));
     many.push_back(tt::END);
     EXPECT_EQ(d4create(&cb, dir.file("many.dbf").c_str(), many.data()), nullptr);
     EXPECT_EQ(cb.errorCode, -230);
+}
+
+// Names other programs cannot read back, and names used twice (as written:
+// upper-case, cut to 10 characters), make no table.
+TEST_F(EngineTest, CreateRefusesBadAndDuplicateFieldNames) {
+    struct Case {
+        std::vector<const char *> names;
+        long location;
+    } cases[] = {
+        {{"A", "a"}, E4_MSG_FIELD_NAME_TWICE},
+        {{"LONGNAME01", "LONGNAME012"}, E4_MSG_FIELD_NAME_TWICE},
+        {{"A-B"}, E4_MSG_FIELD_NAME_FORM},
+        {{"A.B"}, E4_MSG_FIELD_NAME_FORM},
+        {{"A=B"}, E4_MSG_FIELD_NAME_FORM},
+        {{"1ST"}, E4_MSG_FIELD_NAME_FORM},
+        {{"_X"}, E4_MSG_FIELD_NAME_FORM},
+        {{" "}, E4_MSG_FIELD_NAME_FORM},
+        {{"M\xC3\xBCNZE"}, E4_MSG_FIELD_NAME_FORM},
+    };
+    int i = 0;
+    for (const Case &k : cases) {
+        std::vector<FIELD4INFO> fields;
+        for (const char *n : k.names) fields.push_back(fld(n, 'C', 5));
+        fields.push_back(tt::END);
+        std::string name = dir.file("bad" + std::to_string(i++) + ".dbf");
+        cb.errorCode = 0;
+        EXPECT_EQ(d4create(&cb, name.c_str(), fields.data()), nullptr) << k.names.back();
+        EXPECT_EQ(cb.errorCode, e4fieldName) << k.names.back();
+        EXPECT_EQ(cb.errorLocation, k.location) << k.names.back();
+        EXPECT_FALSE(::file4exists(name.c_str()));
+    }
+    cb.errorCode = 0;
+    FIELD4INFO good[] = {fld("a_1", 'C', 5), fld("B2", 'N', 3), fld("name ", 'D'), tt::END};
+    DATA4 *d = d4create(&cb, dir.file("good.dbf").c_str(), good);
+    ASSERT_NE(d, nullptr);
+    EXPECT_STREQ(f4name(d4fieldJ(d, 1)), "A_1");
+    EXPECT_STREQ(f4name(d4fieldJ(d, 3)), "NAME");
+    d4close(d);
 }
 
 TEST_F(EngineTest, CreateDoesNotReplaceAnExistingTable) {

@@ -68,6 +68,17 @@ TEST_F(OpenTest, StoredCountMustAgreeOnlyWhenWritersAreDenied) {
     d4close(d);
 }
 
+// A count from 2^31 up cannot be a count of this engine: the table is
+// damaged, not empty.
+TEST_F(OpenTest, CountsFrom2To31AreDamage) {
+    std::string t = makeTable("t.dbf", 2);
+    for (uint32_t count : {0x80000000u, 0xFFFFFFFEu, 0x9000000Au}) {
+        patch(t, 4, {(unsigned char)count, (unsigned char)(count >> 8), (unsigned char)(count >> 16),
+                     (unsigned char)(count >> 24)});
+        expectRefused(t, -200, E4_MSG_RECORD_COUNT);
+    }
+}
+
 TEST_F(OpenTest, HeaderFailures) {
     struct Case {
         const char *what;

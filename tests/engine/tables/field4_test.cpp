@@ -221,6 +221,19 @@ TEST_F(FieldTest, DateTime) {
     ms = -5;
     std::memcpy(p + 4, &ms, 4);
     EXPECT_STREQ(f4dateTime(f("T")), "        00:00:00");
+    // Milliseconds that round up at 23:59:59 carry into the next day, also
+    // across a year's end.
+    day = 2452773;
+    ms = 86399600;
+    std::memcpy(p, &day, 4);
+    std::memcpy(p + 4, &ms, 4);
+    EXPECT_STREQ(f4dateTime(f("T")), "2003051400:00:00");
+    day = 2453005;  // 2003-12-31
+    std::memcpy(p, &day, 4);
+    EXPECT_STREQ(f4dateTime(f("T")), "2004010100:00:00");
+    ms = 86399499;
+    std::memcpy(p + 4, &ms, 4);
+    EXPECT_STREQ(f4dateTime(f("T")), "2003123123:59:59");
     EXPECT_EQ(f4dateTime(f("C")), nullptr);
     cb.errorCode = 0;
 }

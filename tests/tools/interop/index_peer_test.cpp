@@ -72,7 +72,9 @@ void expectCurrent(CODE4 *cb, const std::string &table, const std::string &when)
         TAG4CHECK check;
         int rc = t4check(t, &check);
         EXPECT_EQ(0, check.damaged) << when << ": " << t4alias(t) << ": " << check.message;
-        if (!t4isUnique(t)) EXPECT_EQ(0, rc) << when << ": " << t4alias(t) << ": " << check.message;
+        if (!t4isUnique(t)) {
+            EXPECT_EQ(0, rc) << when << ": " << t4alias(t) << ": " << check.message;
+        }
     }
     d4close(d);
 }
