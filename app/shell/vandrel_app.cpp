@@ -5,6 +5,9 @@
 #include "brindle.h"
 #include "globals.h"
 #include "main_frame.h"
+#include "pages/calculator_pane.h"
+#include "pages/date_picker_pane.h"
+#include "pages/field_editor_pane.h"
 #include "pages/grid_page.h"
 #include "platform/message_box.h"
 #include "platform/platform.h"
@@ -28,9 +31,18 @@ int runApp(const AppOptions &options, std::unique_ptr<vp::Backend> backend) {
         g.session.setBusyIndicator(&busy);
         CMainFrame frame(g);
         std::unique_ptr<vpages::GridPage> grid;
+        std::unique_ptr<vpages::CalculatorPane> calculator;
+        std::unique_ptr<vpages::DatePickerPane> datePicker;
+        std::unique_ptr<vpages::FieldEditorPane> fieldEditor;
         bool created = frame.create([&] {
             grid = std::make_unique<vpages::GridPage>(g);
             g.panes.setPane(kGridPane, grid.get());
+            calculator = std::make_unique<vpages::CalculatorPane>(g);
+            g.panes.setPane(kCalculatorPane, calculator.get());
+            datePicker = std::make_unique<vpages::DatePickerPane>(g);
+            g.panes.setPane(kDatePickerPane, datePicker.get());
+            fieldEditor = std::make_unique<vpages::FieldEditorPane>(g);
+            g.panes.setPane(kTextEditorPane, fieldEditor.get());
             frame.clearGridSelection = [&] { grid->clearSelectedRecord(); };
         });
         if (!created) {

@@ -15,6 +15,7 @@
 
 #include "d4internal.h"
 #include "dfile4.h"
+#include "field4harbour.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "index_seam.h"
@@ -157,6 +158,7 @@ int d4append(DATA4 *d) {
     if (d->readOnly) return refuseReadOnly(d, E4_LOC_D4APPEND);
     if (d->autoIncrementField && f4assignDouble(d->autoIncrementField, dfile4autoIncrementNext(df)) < 0)
         return c->errorCode < 0 ? c->errorCode : -1;
+    if (int rc = d4harbourStamp(d)) return rc;
     long previous = d->recNo;
     d->eof = d->bof = 0;
     d->changed = 0;
@@ -210,6 +212,7 @@ int d4append(DATA4 *d) {
         dfile4autoIncrementSet(df, dfile4autoIncrementNext(df) + 1.0);
         df->headerChanged = 1;
     }
+    d4harbourAppended(d);
     return 0;
 }
 

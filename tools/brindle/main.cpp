@@ -99,19 +99,22 @@ const std::map<std::string, const char *> kCommandHelp = {
      "  brindle eval samples/people.dbf \"UPPER(LAST)+STR(AMOUNT,10,2)\" --recno 3 --key\n"
      "  brindle eval samples/people.dbf \"AMOUNT > 5000\" --all\n"},
     {"create",
-     "usage: brindle create TABLE [--level 25|26|30] [--codepage MARK] FIELD...\n"
+     "usage: brindle create TABLE [--level 3|25|26|30] [--codepage MARK] FIELD...\n"
      "FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]; NAME is a letter\n"
      "followed by letters, digits or underscores, at most 10, each name once.\n"
      "  NAME:C:20  AMOUNT:N:10:2  BORN:D  ACTIVE:L  NOTES:M  ID:I  PRICE:Y  AT:T\n"
      "  SERIAL:B:autoinc  REMARK:C:30:null\n"
      "Level 25 and 26 are FoxPro 2.x tables, 30 Visual FoxPro; without --level the\n"
      "table is level 30 when a field needs it (I, B, T, Y, null, autoinc), else 25.\n"
+     "Level 3 is a dBASE III table (version 0x83 with memos): memos in a .dbt file,\n"
+     "types C (at most 254), N, D, L and M only.\n"
      "MARK is a code page mark or name (default 0x03, cp1252). An existing table is\n"
      "never overwritten.\n"
      "\n"
      "Examples:\n"
      "  brindle create t.dbf ID:I NAME:C:20 AMOUNT:N:10:2 BORN:D NOTES:M\n"
-     "  brindle create cyrillic.dbf --codepage cp1251 NAME:C:30\n"},
+     "  brindle create cyrillic.dbf --codepage cp1251 NAME:C:30\n"
+     "  brindle create clipper.dbf --level 3 NAME:C:20 QTY:N:5 NOTES:M\n"},
     {"append",
      "usage: brindle append TABLE NAME=VALUE... [--file NAME=PATH]...\n"
      "Appends one record (unnamed fields blank) and prints its record number.\n"

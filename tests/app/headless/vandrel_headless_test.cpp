@@ -15,30 +15,6 @@ using ::testing::Not;
 namespace vt {
 namespace {
 
-std::string goldenPath(const std::string &name) {
-    return std::string(VANDREL_SOURCE_DIR) + "/tests/app/golden/" + name + ".png";
-}
-
-// Compares a screenshot with its golden picture pixel for pixel; with
-// VANDREL_UPDATE_GOLDENS=1 in the environment it replaces the golden instead.
-void expectGolden(const std::string &shot, const std::string &name) {
-    Png actual, golden;
-    ASSERT_TRUE(readPng(shot, actual)) << shot;
-    if (const char *u = std::getenv("VANDREL_UPDATE_GOLDENS"); u && std::string(u) == "1") {
-        writeFile(goldenPath(name), readFile(shot));
-        return;
-    }
-    ASSERT_TRUE(readPng(goldenPath(name), golden)) << "no golden " << goldenPath(name);
-    ASSERT_EQ(actual.width, golden.width);
-    ASSERT_EQ(actual.height, golden.height);
-    int differing = 0, firstX = -1, firstY = -1;
-    for (int y = 0; y < golden.height; y++)
-        for (int x = 0; x < golden.width; x++)
-            if (actual.at(x, y) != golden.at(x, y) && differing++ == 0) firstX = x, firstY = y;
-    EXPECT_EQ(differing, 0) << name << ": first difference at " << firstX << "," << firstY
-                            << " (regenerate with scripts/update-goldens.sh when the artwork changed)";
-}
-
 // A documents folder with a sub-folder, tables in both cases and other files.
 std::string makeDocuments(const TempDir &dir) {
     std::string docs = dir.file("Documents");
