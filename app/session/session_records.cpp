@@ -286,11 +286,14 @@ bool TableSession::writeRecord(FieldList &list, long record) {
     }
     long remembered = rememberPosition();
     bool ok;
+    // A new record is filled before it is appended, so that a value its
+    // tags refuse (a repeated candidate key) leaves no blank record behind.
+    DATA4 *d = table_.handle();
     if (record > 0) ok = record <= table_.recCount() && table_.go(record) == 0;
-    else ok = table_.appendBlank() == 0;
+    else ok = d4appendStart(d, 0) == 0 && d4blank(d) == 0;
     if (ok) {
         for (const PendingValue &v : values) assignValue(v);
-        ok = context_.errorCode() >= 0 && table_.write(-1) == 0;
+        ok = context_.errorCode() >= 0 && (record > 0 ? table_.write(-1) : d4append(d)) == 0;
         ok = ok && table_.flush() == 0;
         // A refused write is not kept for the next move to write after all.
         if (!ok) table_.changed(0);
