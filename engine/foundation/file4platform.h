@@ -17,6 +17,7 @@ struct FILE4PLATFORM {
     int (*fsync)(int fd);
     int (*unlink)(const char *path);
     int (*flock)(int fd, int op);
+    int (*rename)(const char *from, const char *to);
 };
 
 // The live table; tests may swap members and must restore them.
