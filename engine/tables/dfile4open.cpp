@@ -72,7 +72,7 @@ int checkDescriptors(DATA4FILE *df) {
     }
     uint32_t sum = 1;          // the deletion flag
     uint32_t fieldEnd = 1;     // as the field descriptors will place them
-    int memoFields = 0;
+    int memoFields = 0, counterFields = 0;
     for (int i = 0; i < n; i++) {
         const unsigned char *desc = block + (size_t)i * dbf::DESC_SIZE;
         unsigned char type = desc[dbf::DESC_TYPE];
@@ -85,7 +85,8 @@ int checkDescriptors(DATA4FILE *df) {
             sum += desc[dbf::DESC_LEN] + 256u * desc[dbf::DESC_DEC];
         else
             sum += desc[dbf::DESC_LEN];
-        if (type == 'M' || type == 'G') memoFields++;
+        if (dbf::isMemoType(type, df->varFields)) memoFields++;
+        if (dbf::isCounterDescriptor(df, desc)) counterFields++;
         uint16_t len, dec;
         dbf::fieldLengthOf(type, desc, df->tableLevel, &len, &dec);
         fieldEnd += len;
@@ -95,8 +96,13 @@ int checkDescriptors(DATA4FILE *df) {
     // Whatever the switches say, no field may reach past the record: the
     // field operations address the record buffer through these lengths.
     if (fieldEnd > df->recordLen) return corrupt(df, e4data, E4_MSG_DATA_CORRUPT);
+    // A version-0x31 table without the engine's marker is the newer
+    // writers' only when a descriptor holds their autoincrement.
+    if (df->version == dbf::VERSION_AUTOINC && !df->hasAutoIncrement && counterFields == 0)
+        return corrupt(df, e4data, E4_MSG_DATA_VERSION);
     df->nFields = n;
     df->nFieldsMemo = memoFields;
+    df->counterFields = counterFields;
     return 0;
 }
 
@@ -125,13 +131,16 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
     df->numRecsStored = b4::getI32le(h + dbf::OFF_NUM_RECS);
     std::memcpy(df->reserved12, h + dbf::OFF_RESERVED, dbf::RESERVED_LEN);
 
-    if (df->version == dbf::VERSION_AUTOINC) {
-        if (std::memcmp(h + dbf::OFF_RESERVED, dbf::AUTOINC_MARKER, sizeof dbf::AUTOINC_MARKER) != 0)
-            return corrupt(df, e4data, E4_MSG_DATA_VERSION);
+    // Version 0x31 with the engine's marker is its own autoincrement table;
+    // without it, the newer writers' (checked with the descriptors). 0x32 is
+    // theirs too, with varchar, varbinary and blob fields.
+    if (df->version == dbf::VERSION_AUTOINC &&
+        std::memcmp(h + dbf::OFF_RESERVED, dbf::AUTOINC_MARKER, sizeof dbf::AUTOINC_MARKER) == 0) {
         df->hasAutoIncrement = 1;
         df->version = dbf::VERSION_LEVEL30;
     }
-    if (df->version == dbf::VERSION_LEVEL30)
+    df->varFields = df->version == dbf::VERSION_VAR_FIELDS;
+    if (df->version == dbf::VERSION_LEVEL30 || df->version == dbf::VERSION_AUTOINC || df->varFields)
         df->tableLevel = 30;
     else
         df->tableLevel = c->compatibility == 30 ? 25 : c->compatibility;
