@@ -4,7 +4,9 @@
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
           python3 python3-dbf python3-dbfread gdal-bin valgrind
-          postgresql pgdbf)   # the PostgreSQL interop test; pgdbf for the export benchmark
+          postgresql pgdbf   # the PostgreSQL interop test; pgdbf for the export benchmark
+          pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev libgif-dev libpng-dev fonts-wine
+          xvfb xdotool x11-apps)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -19,7 +19,9 @@ std::string slurp(const std::string &path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-RunResult run(const std::vector<std::string> &argv) {
+}  // namespace
+
+RunResult runCommand(const std::vector<std::string> &argv) {
     TempDir io;
     std::string outPath = io.file("out"), errPath = io.file("err");
     pid_t pid = fork();
@@ -43,20 +45,18 @@ RunResult run(const std::vector<std::string> &argv) {
     return r;
 }
 
-}  // namespace
-
 std::string brindlePath() { return std::string(VANDREL_BINARY_DIR) + "/tools/brindle/brindle"; }
 
 RunResult runBrindle(const std::vector<std::string> &args) {
     std::vector<std::string> argv{brindlePath()};
     argv.insert(argv.end(), args.begin(), args.end());
-    return run(argv);
+    return runCommand(argv);
 }
 
 RunResult runPython(const std::string &program, const std::vector<std::string> &args) {
     std::vector<std::string> argv{"/usr/bin/python3", "-c", program};
     argv.insert(argv.end(), args.begin(), args.end());
-    return run(argv);
+    return runCommand(argv);
 }
 
 }  // namespace vt

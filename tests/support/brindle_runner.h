@@ -11,6 +11,8 @@ struct RunResult {
     std::string err;
 };
 
+// Runs a program (argv[0] is its path) and captures what it prints.
+RunResult runCommand(const std::vector<std::string> &argv);
 std::string brindlePath();
 RunResult runBrindle(const std::vector<std::string> &args);
 // Runs a Python program with Debian's interpreter (which sees python3-dbf
