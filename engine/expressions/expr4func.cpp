@@ -46,7 +46,7 @@ constexpr EXPR4FUNC kTable[] = {
     NONAME(e4constDouble, 8, 'n', 0),          // 24 numeric constant
     NONAME(e4constText, 9, 'C', 0),            // 25 string constant
 
-    // 26..84: logical constants and operators
+    // 26..90: logical constants and operators
     ROW(e4true, ".TRUE.", 14, 0, 'L', 0),      // 26
     ROW(e4true, ".T.", 14, 0, 'L', 0),         // 27
     ROW(e4false, ".FALSE.", 16, 0, 'L', 0),    // 28
@@ -85,115 +85,121 @@ constexpr EXPR4FUNC kTable[] = {
     NONAME(e4leDouble, 70, 'L', 2, 'd', 'd'),     // 61
     NONAME(e4leCurrency, 70, 'L', 2, 'Y', 'Y'),   // 62
     NONAME(e4leDateTime, 70, 'L', 2, 'T', 'T'),   // 63
-    ROW(e4eqText, "=", 40, 6, 'L', 2, 'C', 'C'),  // 64
-    NONAME(e4eqLogical, 40, 'L', 2, 'L', 'L'),    // 65
-    NONAME(e4eqDouble, 40, 'L', 2, 'n', 'n'),     // 66
-    NONAME(e4eqDouble, 40, 'L', 2, 'd', 'd'),     // 67
-    NONAME(e4eqCurrency, 40, 'L', 2, 'Y', 'Y'),   // 68
-    NONAME(e4eqDateTime, 40, 'L', 2, 'T', 'T'),   // 69
-    ROW(e4gtText, ">", 80, 6, 'L', 2, 'C', 'C'),  // 70
-    NONAME(e4gtDouble, 80, 'L', 2, 'n', 'n'),     // 71
-    NONAME(e4gtDouble, 80, 'L', 2, 'd', 'd'),     // 72
-    NONAME(e4gtCurrency, 80, 'L', 2, 'Y', 'Y'),   // 73
-    NONAME(e4gtDateTime, 80, 'L', 2, 'T', 'T'),   // 74
-    ROW(e4ltText, "<", 90, 6, 'L', 2, 'C', 'C'),  // 75
-    NONAME(e4ltDouble, 90, 'L', 2, 'n', 'n'),     // 76
-    NONAME(e4ltDouble, 90, 'L', 2, 'd', 'd'),     // 77
-    NONAME(e4ltCurrency, 90, 'L', 2, 'Y', 'Y'),   // 78
-    NONAME(e4ltDateTime, 90, 'L', 2, 'T', 'T'),   // 79
-    ROW(e4power, "^", 100, 9, 'n', 2, 'n', 'n'),  // 80
-    ROW(e4power, "**", 100, 9, 'n', 2, 'n', 'n'), // 81
-    ROW(e4multiply, "*", 102, 8, 'n', 2, 'n', 'n'),  // 82
-    ROW(e4divide, "/", 105, 8, 'n', 2, 'n', 'n'),    // 83
-    ROW(e4contains, "$", 110, 6, 'L', 2, 'C', 'C'),  // 84
+    ROW(e4eqExactText, "==", 42, 6, 'L', 2, 'C', 'C'),  // 64 exact equality
+    NONAME(e4eqLogical, 42, 'L', 2, 'L', 'L'),          // 65
+    NONAME(e4eqDouble, 42, 'L', 2, 'n', 'n'),           // 66
+    NONAME(e4eqDouble, 42, 'L', 2, 'd', 'd'),           // 67
+    NONAME(e4eqCurrency, 42, 'L', 2, 'Y', 'Y'),         // 68
+    NONAME(e4eqDateTime, 42, 'L', 2, 'T', 'T'),         // 69
+    ROW(e4eqText, "=", 40, 6, 'L', 2, 'C', 'C'),  // 70
+    NONAME(e4eqLogical, 40, 'L', 2, 'L', 'L'),    // 71
+    NONAME(e4eqDouble, 40, 'L', 2, 'n', 'n'),     // 72
+    NONAME(e4eqDouble, 40, 'L', 2, 'd', 'd'),     // 73
+    NONAME(e4eqCurrency, 40, 'L', 2, 'Y', 'Y'),   // 74
+    NONAME(e4eqDateTime, 40, 'L', 2, 'T', 'T'),   // 75
+    ROW(e4gtText, ">", 80, 6, 'L', 2, 'C', 'C'),  // 76
+    NONAME(e4gtDouble, 80, 'L', 2, 'n', 'n'),     // 77
+    NONAME(e4gtDouble, 80, 'L', 2, 'd', 'd'),     // 78
+    NONAME(e4gtCurrency, 80, 'L', 2, 'Y', 'Y'),   // 79
+    NONAME(e4gtDateTime, 80, 'L', 2, 'T', 'T'),   // 80
+    ROW(e4ltText, "<", 90, 6, 'L', 2, 'C', 'C'),  // 81
+    NONAME(e4ltDouble, 90, 'L', 2, 'n', 'n'),     // 82
+    NONAME(e4ltDouble, 90, 'L', 2, 'd', 'd'),     // 83
+    NONAME(e4ltCurrency, 90, 'L', 2, 'Y', 'Y'),   // 84
+    NONAME(e4ltDateTime, 90, 'L', 2, 'T', 'T'),   // 85
+    ROW(e4power, "^", 100, 9, 'n', 2, 'n', 'n'),  // 86
+    ROW(e4power, "**", 100, 9, 'n', 2, 'n', 'n'), // 87
+    ROW(e4multiply, "*", 102, 8, 'n', 2, 'n', 'n'),  // 88
+    ROW(e4divide, "/", 105, 8, 'n', 2, 'n', 'n'),    // 89
+    ROW(e4contains, "$", 110, 6, 'L', 2, 'C', 'C'),  // 90
 
-    // 85..161: functions
-    ROW(e4chr, "CHR", 120, 0, 'C', 1, 'n'),           // 85
-    ROW(e4del, "DEL", 130, 0, 'C', 0),                // 86
-    ROW(e4str, "STR", 140, 0, 'C', 1, 'n'),           // 87
-    // 88: STR of a W field; reached only through the parser's field rule,
+    // 91..161: functions
+    ROW(e4chr, "CHR", 120, 0, 'C', 1, 'n'),           // 91
+    ROW(e4del, "DEL", 130, 0, 'C', 0),                // 92
+    ROW(e4str, "STR", 140, 0, 'C', 1, 'n'),           // 93
+    // 94: STR of a W field; reached only through the parser's field rule,
     // never by name.
     NONAME(e4strWide, 140, 'C', 1, 'W'),
-    ROW(e4strZero, "STRZERO", 145, 0, 'C', 1, 'n'),   // 89
-    ROW(e4substr, "SUBSTR", 150, 0, 'C', 1, 'C'),     // 90
-    ROW(e4time, "TIME", 160, 0, 'C', 0),              // 91
-    ROW(e4upper, "UPPER", 170, 0, 'C', 1, 'C'),       // 92
-    ROW(e4dtos, "DTOS", 180, 0, 'C', 1, 'D'),         // 93
-    NONAME(e4dtosDouble, 180, 'C', 1, 'd'),           // 94
-    ROW(e4dtoc, "DTOC", 200, 0, 'C', 1, 'D'),         // 95
-    NONAME(e4dtocDouble, 200, 'C', 1, 'd'),           // 96
-    ROW(e4space, "SPACE", 210, 0, 'C', 1, 'n'),       // 97
-    ROW(e4trim, "TRIM", 220, 0, 'C', 1, 'C'),         // 98
-    ROW(e4ltrim, "LTRIM", 230, 0, 'C', 1, 'C'),       // 99
-    ROW(e4alltrim, "ALLTRIM", 235, 0, 'C', 1, 'C'),   // 100
-    ROW(e4substr, "LEFT", 240, 0, 'C', 1, 'C'),       // 101
-    ROW(e4substr, "RIGHT", 245, 0, 'C', 1, 'C'),      // 102
-    ROW(e4padl, "PADL", 246, 0, 'C', 1, 'C'),         // 103
-    ROW(e4padr, "PADR", 247, 0, 'C', 1, 'C'),         // 104
-    ROW(e4iifText, "IIF", 250, 0, 'C', 3, 'L', 'C', 'C'),  // 105
-    NONAME(e4iifDouble, 250, 'n', 3, 'L', 'n', 'n'),       // 106
-    NONAME(e4iifDouble, 250, 'd', 3, 'L', 'd', 'd'),       // 107
-    NONAME(e4iifLogical, 250, 'L', 3, 'L', 'L', 'L'),      // 108
-    ROW(e4datetime, "DATETIME", 259, 0, 'T', 3, 'n', 'n', 'n'),  // 109
-    ROW(e4stod, "STOD", 260, 0, 'd', 1, 'C'),         // 110
-    ROW(e4ctod, "CTOD", 270, 0, 'd', 1, 'C'),         // 111
-    ROW(e4date, "DATE", 280, 0, 'd', 0),              // 112
-    ROW(e4day, "DAY", 290, 0, 'n', 1, 'D'),           // 113
-    NONAME(e4dayDouble, 290, 'n', 1, 'd'),            // 114
-    ROW(e4month, "MONTH", 310, 0, 'n', 1, 'D'),       // 115
-    NONAME(e4monthDouble, 310, 'n', 1, 'd'),          // 116
-    ROW(e4year, "YEAR", 340, 0, 'n', 1, 'D'),         // 117
-    NONAME(e4yearDouble, 340, 'n', 1, 'd'),           // 118
-    ROW(e4deleted, "DELETED", 350, 0, 'L', 0),        // 119
-    ROW(e4reccount, "RECCOUNT", 360, 0, 'n', 0),      // 120
-    ROW(e4recno, "RECNO", 370, 0, 'n', 0),            // 121
-    ROW(e4val, "VAL", 380, 0, 'n', 1, 'C'),           // 122
-    ROW(e4l2bin, "L2BIN", 385, 0, 'C', 1, 'n'),       // 123
-    NONAME(e4calc, 390, 0, 0),                        // 124 named calculation
-    NONAME(nullptr, 400, 0, 0),                       // 125 never chosen
-    NONAME(nullptr, 410, 0, 0),                       // 126 never chosen
-    ROW(desc<'C'>, "DESCEND", 420, 0, 'C', 1, 'C'),   // 127
-    NONAME(desc<'N'>, 420, 'C', 1, 'N'),              // 128
-    NONAME(desc<'d'>, 420, 'C', 1, 'd'),              // 129
-    NONAME(desc<'L'>, 420, 'C', 1, 'L'),              // 130
-    NONAME(desc<'T'>, 420, 'C', 1, 'T'),              // 131
-    NONAME(desc<'I'>, 420, 'C', 1, 'I'),              // 132
-    NONAME(desc<'Y'>, 420, 'C', 1, 'Y'),              // 133
-    NONAME(desc<'W'>, 420, 'C', 1, 'W'),              // 134
-    NONAME(desc<'O'>, 420, 'C', 1, 'O'),              // 135
-    NONAME(desc<'n'>, 420, 'C', 1, 'n'),              // 136
-    NONAME(desc<'1'>, 420, 'C', 1, '1'),              // 137
-    NONAME(desc<'P'>, 420, 'C', 1, 'P'),              // 138
-    NONAME(desc<'R'>, 420, 'C', 1, 'R'),              // 139
-    NONAME(desc<'Q'>, 420, 'C', 1, 'Q'),              // 140
-    NONAME(desc<'2'>, 420, 'C', 1, '2'),              // 141
-    NONAME(desc<'3'>, 420, 'C', 1, '3'),              // 142
-    NONAME(desc<'4'>, 420, 'C', 1, '4'),              // 143
-    ROW(asc<'C'>, "ASCEND", 430, 0, 'C', 1, 'C'),     // 144
-    NONAME(asc<'W'>, 430, 'C', 1, 'W'),               // 145
-    NONAME(asc<'O'>, 430, 'C', 1, 'O'),               // 146
-    NONAME(asc<'N'>, 430, 'C', 1, 'N'),               // 147
-    NONAME(asc<'D'>, 430, 'C', 1, 'D'),               // 148
-    NONAME(asc<'d'>, 430, 'C', 1, 'd'),               // 149
-    NONAME(asc<'L'>, 430, 'C', 1, 'L'),               // 150
-    NONAME(asc<'I'>, 430, 'C', 1, 'I'),               // 151
-    NONAME(asc<'T'>, 430, 'C', 1, 'T'),               // 152
-    NONAME(asc<'Y'>, 430, 'C', 1, 'Y'),               // 153
-    NONAME(asc<'n'>, 430, 'C', 1, 'n'),               // 154
-    NONAME(asc<'P'>, 430, 'C', 1, 'P'),               // 155
-    NONAME(asc<'R'>, 430, 'C', 1, 'R'),               // 156
-    NONAME(asc<'Q'>, 430, 'C', 1, 'Q'),               // 157
-    NONAME(asc<'1'>, 430, 'C', 1, '1'),               // 158
-    NONAME(asc<'2'>, 430, 'C', 1, '2'),               // 159
-    NONAME(asc<'3'>, 430, 'C', 1, '3'),               // 160
-    NONAME(asc<'4'>, 430, 'C', 1, '4'),               // 161
-    NONAME(nullptr, -1, 0, 0),                        // 162 end row
+    ROW(e4strZero, "STRZERO", 145, 0, 'C', 1, 'n'),   // 95
+    ROW(e4substr, "SUBSTR", 150, 0, 'C', 1, 'C'),     // 96
+    ROW(e4time, "TIME", 160, 0, 'C', 0),              // 97
+    ROW(e4upper, "UPPER", 170, 0, 'C', 1, 'C'),       // 98
+    ROW(e4dtos, "DTOS", 180, 0, 'C', 1, 'D'),         // 99
+    NONAME(e4dtosDouble, 180, 'C', 1, 'd'),           // 100
+    ROW(e4dtoc, "DTOC", 200, 0, 'C', 1, 'D'),         // 101
+    NONAME(e4dtocDouble, 200, 'C', 1, 'd'),           // 102
+    ROW(e4space, "SPACE", 210, 0, 'C', 1, 'n'),       // 103
+    ROW(e4trim, "TRIM", 220, 0, 'C', 1, 'C'),         // 104
+    ROW(e4ltrim, "LTRIM", 230, 0, 'C', 1, 'C'),       // 105
+    ROW(e4alltrim, "ALLTRIM", 235, 0, 'C', 1, 'C'),   // 106
+    ROW(e4substr, "LEFT", 240, 0, 'C', 1, 'C'),       // 107
+    ROW(e4substr, "RIGHT", 245, 0, 'C', 1, 'C'),      // 108
+    ROW(e4padl, "PADL", 246, 0, 'C', 1, 'C'),         // 109
+    ROW(e4padr, "PADR", 247, 0, 'C', 1, 'C'),         // 110
+    ROW(e4iifText, "IIF", 250, 0, 'C', 3, 'L', 'C', 'C'),  // 111
+    NONAME(e4iifDouble, 250, 'n', 3, 'L', 'n', 'n'),       // 112
+    NONAME(e4iifDouble, 250, 'd', 3, 'L', 'd', 'd'),       // 113
+    NONAME(e4iifLogical, 250, 'L', 3, 'L', 'L', 'L'),      // 114
+    ROW(e4datetime, "DATETIME", 259, 0, 'T', 3, 'n', 'n', 'n'),  // 115
+    ROW(e4stod, "STOD", 260, 0, 'd', 1, 'C'),         // 116
+    ROW(e4ctod, "CTOD", 270, 0, 'd', 1, 'C'),         // 117
+    ROW(e4date, "DATE", 280, 0, 'd', 0),              // 118
+    ROW(e4day, "DAY", 290, 0, 'n', 1, 'D'),           // 119
+    NONAME(e4dayDouble, 290, 'n', 1, 'd'),            // 120
+    ROW(e4month, "MONTH", 310, 0, 'n', 1, 'D'),       // 121
+    NONAME(e4monthDouble, 310, 'n', 1, 'd'),          // 122
+    ROW(e4year, "YEAR", 340, 0, 'n', 1, 'D'),         // 123
+    NONAME(e4yearDouble, 340, 'n', 1, 'd'),           // 124
+    ROW(e4deleted, "DELETED", 350, 0, 'L', 0),        // 125
+    ROW(e4reccount, "RECCOUNT", 360, 0, 'n', 0),      // 126
+    ROW(e4recno, "RECNO", 370, 0, 'n', 0),            // 127
+    ROW(e4val, "VAL", 380, 0, 'n', 1, 'C'),           // 128
+    ROW(e4l2bin, "L2BIN", 385, 0, 'C', 1, 'n'),       // 129
+    NONAME(e4calc, 390, 0, 0),                        // 130 named calculation
+    NONAME(nullptr, 400, 0, 0),                       // 131 never chosen
+    NONAME(nullptr, 410, 0, 0),                       // 132 never chosen
+    ROW(desc<'C'>, "DESCEND", 420, 0, 'C', 1, 'C'),   // 133
+    NONAME(desc<'N'>, 420, 'C', 1, 'N'),              // 134
+    NONAME(desc<'d'>, 420, 'C', 1, 'd'),              // 135
+    NONAME(desc<'L'>, 420, 'C', 1, 'L'),              // 136
+    NONAME(desc<'T'>, 420, 'C', 1, 'T'),              // 137
+    NONAME(desc<'I'>, 420, 'C', 1, 'I'),              // 138
+    NONAME(desc<'Y'>, 420, 'C', 1, 'Y'),              // 139
+    NONAME(desc<'W'>, 420, 'C', 1, 'W'),              // 140
+    NONAME(desc<'O'>, 420, 'C', 1, 'O'),              // 141
+    NONAME(desc<'n'>, 420, 'C', 1, 'n'),              // 142
+    NONAME(desc<'1'>, 420, 'C', 1, '1'),              // 143
+    NONAME(desc<'P'>, 420, 'C', 1, 'P'),              // 144
+    NONAME(desc<'R'>, 420, 'C', 1, 'R'),              // 145
+    NONAME(desc<'Q'>, 420, 'C', 1, 'Q'),              // 146
+    NONAME(desc<'2'>, 420, 'C', 1, '2'),              // 147
+    NONAME(desc<'3'>, 420, 'C', 1, '3'),              // 148
+    NONAME(desc<'4'>, 420, 'C', 1, '4'),              // 149
+    ROW(asc<'C'>, "ASCEND", 430, 0, 'C', 1, 'C'),     // 150
+    NONAME(asc<'W'>, 430, 'C', 1, 'W'),               // 151
+    NONAME(asc<'O'>, 430, 'C', 1, 'O'),               // 152
+    NONAME(asc<'N'>, 430, 'C', 1, 'N'),               // 153
+    NONAME(asc<'D'>, 430, 'C', 1, 'D'),               // 154
+    NONAME(asc<'d'>, 430, 'C', 1, 'd'),               // 155
+    NONAME(asc<'L'>, 430, 'C', 1, 'L'),               // 156
+    NONAME(asc<'I'>, 430, 'C', 1, 'I'),               // 157
+    NONAME(asc<'T'>, 430, 'C', 1, 'T'),               // 158
+    NONAME(asc<'Y'>, 430, 'C', 1, 'Y'),               // 159
+    NONAME(asc<'n'>, 430, 'C', 1, 'n'),               // 160
+    NONAME(asc<'P'>, 430, 'C', 1, 'P'),               // 161
+    NONAME(asc<'R'>, 430, 'C', 1, 'R'),               // 162
+    NONAME(asc<'Q'>, 430, 'C', 1, 'Q'),               // 163
+    NONAME(asc<'1'>, 430, 'C', 1, '1'),               // 164
+    NONAME(asc<'2'>, 430, 'C', 1, '2'),               // 165
+    NONAME(asc<'3'>, 430, 'C', 1, '3'),               // 166
+    NONAME(asc<'4'>, 430, 'C', 1, '4'),               // 167
+    NONAME(nullptr, -1, 0, 0),                        // 168 end row
 };
 
 #undef ROW
 #undef NONAME
 
-static_assert(sizeof kTable / sizeof kTable[0] == E4FUNCTION_ROWS + 1, "162 rows and the end row");
+static_assert(sizeof kTable / sizeof kTable[0] == E4FUNCTION_ROWS + 1, "168 rows and the end row");
 static_assert(kTable[E4R_TRUE].code == 14 && kTable[E4R_OR].code == 20 && kTable[E4R_AND].code == 22);
 static_assert(kTable[E4R_ADD_C].code == E4C_ADD && kTable[E4R_ADD_C_TRIM].code == E4C_ADD);
 static_assert(kTable[E4R_CHR].code == E4C_CHR && kTable[E4R_STR_W].code == E4C_STR);

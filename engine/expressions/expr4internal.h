@@ -20,20 +20,20 @@ enum E4Row : int16_t {
     E4R_TRUE = 26, E4R_NOT = 30, E4R_NOT_BANG = 31,
     E4R_OR = 32, E4R_AND = 33,
     E4R_ADD_C = 34, E4R_ADD_C_TRIM = 37,
-    E4R_CHR = 85, E4R_STR = 87, E4R_STR_W = 88, E4R_DTOS = 93,
-    E4R_CALC = 124,
-    E4R_DESCEND = 127, E4R_ASCEND = 144,
-    E4R_END = 162,
+    E4R_CHR = 91, E4R_STR = 93, E4R_STR_W = 94, E4R_DTOS = 99,
+    E4R_CALC = 130,
+    E4R_DESCEND = 133, E4R_ASCEND = 150,
+    E4R_END = 168,
 };
 
 // Ranges searched by name.
 constexpr int E4R_VALUE_FIRST = 26, E4R_VALUE_LAST = 31;       // .TRUE. .. "!"
-constexpr int E4R_OPERATOR_FIRST = 32, E4R_OPERATOR_LAST = 84; // .OR. .. "$"
-constexpr int E4R_FUNCTION_FIRST = 85, E4R_FUNCTION_LAST = 161; // CHR .. the last ASCEND
+constexpr int E4R_OPERATOR_FIRST = 32, E4R_OPERATOR_LAST = 90; // .OR. .. "$"
+constexpr int E4R_FUNCTION_FIRST = 91, E4R_FUNCTION_LAST = 167; // CHR .. the last ASCEND
 
 // Codes of the rows (overloads share one code).
 enum E4Code : int16_t {
-    E4C_ADD = 25, E4C_SUB = 30, E4C_EQ = 40, E4C_NE = 50, E4C_GE = 60, E4C_LE = 70, E4C_GT = 80,
+    E4C_ADD = 25, E4C_SUB = 30, E4C_EQ = 40, E4C_EXACT_EQ = 42, E4C_NE = 50, E4C_GE = 60, E4C_LE = 70, E4C_GT = 80,
     E4C_LT = 90, E4C_CONTAINS = 110, E4C_CHR = 120, E4C_DEL = 130, E4C_STR = 140, E4C_STRZERO = 145, E4C_SUBSTR = 150,
     E4C_TIME = 160, E4C_UPPER = 170, E4C_DTOS = 180, E4C_DTOC = 200, E4C_SPACE = 210,
     E4C_TRIM = 220, E4C_LTRIM = 230, E4C_ALLTRIM = 235, E4C_LEFT = 240, E4C_RIGHT = 245,

@@ -63,6 +63,7 @@ bool anyNull(const EXPR4 *e) {
 }  // namespace
 
 void expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook) { g_tagOptions.store(hook); }
+EXPR4TAGOPTIONS expr4tagOptionsHook() { return g_tagOptions.load(); }
 
 int expr4keyLen(EXPR4 *e) {
     if (int rc = error4checkStamp(e, e ? e->s4valid : 0, E4_LOC_EXPR4KEYLEN)) return rc;

@@ -49,7 +49,8 @@ bool rewritesOperand(int row, int code) {
 }
 
 bool isComparison(int code) {
-    return code == E4C_EQ || code == E4C_NE || code == E4C_GE || code == E4C_LE || code == E4C_GT || code == E4C_LT;
+    return code == E4C_EQ || code == E4C_EXACT_EQ || code == E4C_NE || code == E4C_GE || code == E4C_LE ||
+           code == E4C_GT || code == E4C_LT;
 }
 
 uint32_t keyFormLen(char type, uint32_t operandLen) {
@@ -218,6 +219,7 @@ int e4massage(E4PARSE &p) {
                 it.i1 = (int32_t)(len0 < len1 ? len0 : len1);
                 if (code == E4C_GT) it.i2 = len0 > len1;
                 if (code == E4C_LT) it.i2 = len0 < len1;
+                if (code == E4C_EXACT_EQ) it.i1 = (int32_t)len0, it.i2 = (int32_t)len1;
             }
         }
         if (len > E4MAX_RESULT_LEN) return e4parseError(p, e4overflow);

@@ -41,7 +41,7 @@ struct EXPR4FUNC {
     char parms[6];       // parameter type letters
 };
 
-constexpr int E4FUNCTION_ROWS = 162;  // followed by the end row (code -1)
+constexpr int E4FUNCTION_ROWS = 168;  // followed by the end row (code -1)
 // The table, E4FUNCTION_ROWS rows and the end row.
 const EXPR4FUNC *expr4functions();
 
@@ -108,6 +108,8 @@ struct EXPR4KEYOPTIONS {
 typedef void (*EXPR4TAGOPTIONS)(const TAG4FILE *tag, EXPR4KEYOPTIONS *options);
 // Install the index layer's hook (process-wide, set once at start).
 void expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook);
+// The hook installed (so that a test can put it back after its own).
+EXPR4TAGOPTIONS expr4tagOptionsHook();
 
 // Parse source against table handle d; null on failure (reported through the
 // context when its expression-error switch is on).

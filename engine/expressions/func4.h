@@ -40,6 +40,7 @@ void e4power(E4EVAL &r);
 
 // func4compare.cpp: comparisons and "$"
 void e4eqText(E4EVAL &r);
+void e4eqExactText(E4EVAL &r);
 void e4neText(E4EVAL &r);
 void e4gtText(E4EVAL &r);
 void e4ltText(E4EVAL &r);

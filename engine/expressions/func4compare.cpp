@@ -40,6 +40,16 @@ inline double right(E4EVAL &r) { return e4getDouble(e4arg(r, 1, 2)); }
 }  // namespace
 
 void e4eqText(E4EVAL &r) { result(r, textCompare(r) == 0); }
+// "==": the whole texts, blanks included; a text ends before its trailing
+// NUL bytes (the fill TRIM() and the trimming "+" leave). i1 and i2 hold the
+// operands' lengths.
+void e4eqExactText(E4EVAL &r) {
+    const char *a = e4arg(r, 0, 2), *b = e4arg(r, 1, 2);
+    uint32_t la = (uint32_t)r.item->i1, lb = (uint32_t)r.item->i2;
+    while (la > 0 && a[la - 1] == 0) la--;
+    while (lb > 0 && b[lb - 1] == 0) lb--;
+    result(r, la == lb && std::memcmp(a, b, la) == 0);
+}
 void e4neText(E4EVAL &r) { result(r, textCompare(r) != 0); }
 void e4gtText(E4EVAL &r) {
     int c = textCompare(r);

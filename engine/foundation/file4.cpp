@@ -77,16 +77,52 @@ int lockForOpen(int fd, bool readOnly) {
     return err;
 }
 
-void invalidateCache(FILE4 *f, int64_t pos, uint64_t len) {
-    if (f->cacheLen && pos < f->cachePos + (int64_t)f->cacheLen && pos + (int64_t)len > f->cachePos) f->cacheLen = 0;
+bool overlaps(int64_t pos, uint64_t len, int64_t at, uint32_t held) {
+    return held && pos < at + (int64_t)held && pos + (int64_t)len > at;
 }
 
-// Mirrors written bytes into the read-ahead window where they overlap it.
+void invalidateCache(FILE4 *f, int64_t pos, uint64_t len) {
+    if (overlaps(pos, len, f->cachePos, f->cacheLen)) f->cacheLen = 0;
+    for (unsigned s = 0; s < FILE4_VISIT_SLOTS; s++)
+        if (overlaps(pos, len, f->visitPos[s], f->visitLen[s])) f->visitLen[s] = 0;
+}
+
+// Copies written bytes into held bytes [at, at + held) where they overlap.
+void mirror(unsigned char *into, int64_t at, uint32_t held, int64_t pos, const unsigned char *data, unsigned len) {
+    if (!held) return;
+    int64_t lo = pos > at ? pos : at;
+    int64_t hi = pos + len < at + (int64_t)held ? pos + len : at + held;
+    if (lo < hi) std::memcpy(into + (lo - at), data + (lo - pos), (size_t)(hi - lo));
+}
+
+// Mirrors written bytes into the read-ahead window and the visited blocks.
 void updateCache(FILE4 *f, int64_t pos, const unsigned char *data, unsigned len) {
-    if (!f->cacheLen) return;
-    int64_t lo = pos > f->cachePos ? pos : f->cachePos;
-    int64_t hi = pos + len < f->cachePos + (int64_t)f->cacheLen ? pos + len : f->cachePos + f->cacheLen;
-    if (lo < hi) std::memcpy(f->cache + (lo - f->cachePos), data + (lo - pos), (size_t)(hi - lo));
+    mirror(f->cache, f->cachePos, f->cacheLen, pos, data, len);
+    if (f->visits)
+        for (unsigned s = 0; s < FILE4_VISIT_SLOTS; s++)
+            mirror(f->visits + (size_t)s * kRandomBlock, f->visitPos[s], f->visitLen[s], pos, data, len);
+}
+
+// The slot for a new visited block: an empty one, or the least recently used.
+unsigned visitSlot(const FILE4 *f) {
+    unsigned best = 0;
+    for (unsigned s = 0; s < FILE4_VISIT_SLOTS; s++) {
+        if (!f->visitLen[s]) return s;
+        if (f->visitUse[s] < f->visitUse[best]) best = s;
+    }
+    return best;
+}
+
+// The visited block holding [pos, pos + len), or null.
+const unsigned char *visited(FILE4 *f, int64_t pos, unsigned len) {
+    int64_t start = pos & ~(kRandomBlock - 1);
+    for (unsigned s = 0; s < FILE4_VISIT_SLOTS; s++) {
+        if (f->visitLen[s] && f->visitPos[s] == start && pos + (int64_t)len <= start + (int64_t)f->visitLen[s]) {
+            f->visitUse[s] = ++f->visitClock;
+            return f->visits + (size_t)s * kRandomBlock + (pos - start);
+        }
+    }
+    return nullptr;
 }
 
 // After a read at pos that got `got` of `want` bytes from the platform: the
@@ -212,6 +248,7 @@ int file4close(FILE4 *f) {
         rc = error4describe(c, e4remove, E4_LOC_FILE4CLOSE, nameOf(f), nullptr, nullptr);
     if (f->ownsName) std::free(f->name);
     std::free(f->cache);
+    std::free(f->visits);
     std::free(f->pend);
     resetObject(f);
     return rc;
@@ -226,11 +263,19 @@ int file4removeNow(FILE4 *f) {
 
 int file4readAheadSet(FILE4 *f, uint32_t size) {
     std::free(f->cache);
-    f->cache = nullptr;
+    std::free(f->visits);
+    f->cache = f->visits = nullptr;
     f->cacheCap = f->cacheLen = 0;
+    std::memset(f->visitLen, 0, sizeof f->visitLen);
     if (size == 0) return 0;
     f->cache = static_cast<unsigned char *>(std::malloc(size));
-    if (!f->cache) return error4(f->codeBase, e4memory, E4_LOC_FILE4READ);
+    f->visits = static_cast<unsigned char *>(std::malloc((size_t)FILE4_VISIT_SLOTS * kRandomBlock));
+    if (!f->cache || !f->visits) {
+        std::free(f->cache);
+        std::free(f->visits);
+        f->cache = f->visits = nullptr;
+        return error4(f->codeBase, e4memory, E4_LOC_FILE4READ);
+    }
     f->cacheCap = size;
     return 0;
 }
@@ -249,12 +294,35 @@ unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len) {
         return 0;
     }
     if (f->cache && len < f->cacheCap) {
+        int64_t last = f->lastRead;
+        f->lastRead = pos;
         if (!(pos >= f->cachePos && pos + len <= f->cachePos + (int64_t)f->cacheLen)) {
-            // A miss that runs on from the window (or the first read) is
-            // sequential work: refill the whole window. Any other miss is a
-            // random visit: read just a small aligned block around it.
-            int64_t windowEnd = f->cachePos + (int64_t)f->cacheLen;
-            bool sequential = f->cacheLen == 0 || (pos >= f->cachePos && pos < windowEnd + (int64_t)f->cacheCap);
+            if (const unsigned char *held = visited(f, pos, len)) {
+                std::memcpy(buf, held, len);
+                return len;
+            }
+            // A miss that runs on from the last read, less than a window
+            // ahead (or the first read), is sequential work: refill the
+            // whole window. Any other miss is a random visit: read just the
+            // aligned block around it, into the visited blocks when it fits
+            // one, so that the window stays where it is.
+            bool sequential = f->cacheLen == 0 || (pos >= last && pos < last + (int64_t)f->cacheCap);
+            int64_t blockStart = pos & ~(kRandomBlock - 1);
+            if (!sequential && pos + (int64_t)len <= blockStart + kRandomBlock) {
+                unsigned s = visitSlot(f);
+                f->visitUse[s] = ++f->visitClock;
+                unsigned char *into = f->visits + (size_t)s * kRandomBlock;
+                f->visitLen[s] = 0;
+                if (flushPendingFor(f, blockStart, kRandomBlock) != 0) return 0;
+                ssize_t n = readFully(f->hand, into, kRandomBlock, blockStart);
+                if (n < 0) goto failed;
+                f->visitPos[s] = blockStart;
+                f->visitLen[s] = zerosBeforePending(f, blockStart, (unsigned)n, kRandomBlock, into);
+                int64_t avail = blockStart + f->visitLen[s] - pos;
+                unsigned got = avail < (int64_t)len ? (unsigned)(avail > 0 ? avail : 0) : len;
+                std::memcpy(buf, into + (pos - blockStart), got);
+                return got;
+            }
             int64_t start = pos;
             uint32_t want = f->cacheCap;
             if (!sequential) {

@@ -4,12 +4,16 @@
 // program, or this one again) gets -61 instead of editing the same bytes.
 //
 // A file may keep a read-ahead window (file4readAheadSet): reads inside the
-// window are served from memory; writes keep the window coherent.
+// window are served from memory; writes keep the window coherent. Beside the
+// window it then keeps a few 4 KiB blocks of places visited at random (a
+// seek's record), so that visits taking turns do not read again.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
 struct CODE4;
+
+constexpr unsigned FILE4_VISIT_SLOTS = 8;
 
 struct FILE4 {
     int hand;              // platform handle, -1 when closed
@@ -23,6 +27,13 @@ struct FILE4 {
     uint32_t cacheCap;
     uint32_t cacheLen;
     int64_t cachePos;
+    // blocks of random visits; the one least recently used makes room
+    unsigned char *visits;
+    int64_t visitPos[FILE4_VISIT_SLOTS];
+    uint32_t visitLen[FILE4_VISIT_SLOTS];
+    uint32_t visitUse[FILE4_VISIT_SLOTS];
+    uint32_t visitClock;
+    int64_t lastRead;      // where the last read through the window began
     // write-behind buffer (file4writeBehindSet): bytes [pendPos, pendPos +
     // pendLen) written by the caller but not yet by the platform
     unsigned char *pend;

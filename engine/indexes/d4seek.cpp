@@ -5,10 +5,13 @@
 // the key length and compared over its own length (a prefix matches);
 // every other type is converted whole and compared over the key length. A
 // tag whose keys carry the null-marker byte gets 0x80 in front, and an
-// empty text seeks the null key (0x00).
+// empty text seeks the null key (0x00). On a tag with a named collation
+// text becomes weights (collate4searchKey) and keys are judged by the
+// collation's comparison with that text.
 #include <cstdlib>
 #include <cstring>
 
+#include "collate4.h"
 #include "d4tag.h"
 #include "expressions/key4.h"
 #include "foundation/code4.h"
@@ -28,7 +31,6 @@ int textToKey(TAG4 *t, const char *value, int len, unsigned char *out) {
     CODE4 *c = tf->codeBase;
     int keyLen = (int)tf->header.keyLen;
     int marker = (tf->header.typeFlags & cdx::TYPE_NULL_MARKER) ? 1 : 0;
-    if (tf->collated) return error4describe(c, e4notSupported, E4_MSG_INDEX_COLLATED_SEEK, tf->alias, nullptr, nullptr);
     if (marker && len == 0) {
         out[0] = 0;
         return 1;
@@ -39,6 +41,7 @@ int textToKey(TAG4 *t, const char *value, int len, unsigned char *out) {
     int rc;
     switch (tf->keyType) {
         case 'C': {
+            if (tf->collation) return marker + collate4searchKey(tf->collation, value, len, room, body);
             int n = len < room ? len : room;
             std::memcpy(body, value, (size_t)n);
             return marker + n;
@@ -103,38 +106,53 @@ int endOfFile(DATA4 *d) {
 }
 
 // From the tag's current entry, the first in tag order whose record is in
-// the table: read it. 0, 3 at the end, or negative.
-int readCurrent(DATA4 *d, TAG4FILE *tf) {
+// the table: read it. 0, 3 at the end, or negative; *passed (may be null)
+// tells whether entries were passed over to get there.
+int readCurrent(DATA4 *d, TAG4FILE *tf, bool *passed = nullptr) {
     long count = d4recCountLow(d);
+    if (passed) *passed = false;
     for (;;) {
         if (tfile4eof(tf)) return endOfFile(d);
         long r = tfile4recNo(tf);
         if (r >= 1 && r <= count) return d4goLow(d, r, d->codeBase->goError);
+        if (passed) *passed = true;
         if (tfile4skip(tf, 1) != 1) return d->codeBase->errorCode < 0 ? d->codeBase->errorCode : endOfFile(d);
     }
 }
 
-bool currentMatches(TAG4FILE *tf, const unsigned char *key, int len) {
-    const unsigned char *k = tfile4key(tf);
-    return k && std::memcmp(k, key, (size_t)len) == 0;
-}
+// A search value in key form and the text it came from (null for a number).
+struct Search {
+    const unsigned char *key;
+    int len;
+    const char *text;
+    int textLen;
+};
 
-int seekKey(DATA4 *d, TAG4 *t, const unsigned char *key, int len) {
+bool matches(TAG4FILE *tf, const unsigned char *key, const Search &s) {
+    return tfile4matchesText(tf, key, s.key, s.len, s.text, s.textLen) != 0;
+}
+bool currentMatches(TAG4FILE *tf, const Search &s) { return matches(tf, tfile4key(tf), s); }
+
+int seekKey(DATA4 *d, TAG4 *t, const Search &s) {
     TAG4FILE *tf = t4bind(t);
-    int rc = tfile4seek(tf, key, len);
+    int rc = tfile4seekText(tf, s.key, s.len, s.text, s.textLen);
     if (rc < 0) return rc;
-    int go = readCurrent(d, tf);
+    bool passed = false;
+    int go = readCurrent(d, tf, &passed);
     if (go != 0) return go;
-    return currentMatches(tf, key, len) ? 0 : r4after;
+    // The tag's answer stands unless entries of records the table does not
+    // hold were passed over.
+    if (!passed) return rc;
+    return currentMatches(tf, s) ? 0 : r4after;
 }
 
-int seekNextKey(DATA4 *d, TAG4 *t, const unsigned char *search, int len) {
+int seekNextKey(DATA4 *d, TAG4 *t, const Search &s) {
     TAG4FILE *tf = t4bind(t);
-    if (d->recNo < 1 || d->eof) return seekKey(d, t, search, len);
+    if (d->recNo < 1 || d->eof) return seekKey(d, t, s);
     const unsigned char *current = nullptr;
     int keyLen = t4keyOf(t, d->record, &current);
     if (keyLen < 0) return keyLen;
-    if (std::memcmp(current, search, (size_t)len) != 0) return seekKey(d, t, search, len);
+    if (!matches(tf, current, s)) return seekKey(d, t, s);
     // Keep the current key: the key buffer is reused by the next key.
     unsigned char *copy = tf->scratch;
     std::memcpy(copy, current, (size_t)keyLen);
@@ -145,7 +163,7 @@ int seekNextKey(DATA4 *d, TAG4 *t, const unsigned char *search, int len) {
     if (tfile4skip(tf, 1) != 1) return d->codeBase->errorCode < 0 ? d->codeBase->errorCode : endOfFile(d);
     int go = readCurrent(d, tf);
     if (go != 0) return go;
-    return currentMatches(tf, search, len) ? 0 : r4entry;
+    return currentMatches(tf, s) ? 0 : r4entry;
 }
 
 // The common front of every seek: the handle, pending changes, the tag.
@@ -173,9 +191,11 @@ int seekText(DATA4 *d, const char *value, int len, bool next, long location) {
     if (!value) return error4(d->codeBase, e4parmNull, location);
     SearchKey key(t->tagFile->header.keyLen + 1);
     if (!key.p) return error4(d->codeBase, e4memory, location);
-    int cmpLen = textToKey(t, value, len < 0 ? 0 : len, key.p);
+    if (len < 0) len = 0;
+    int cmpLen = textToKey(t, value, len, key.p);
     if (cmpLen < 0) return cmpLen;
-    return next ? seekNextKey(d, t, key.p, cmpLen) : seekKey(d, t, key.p, cmpLen);
+    Search s{key.p, cmpLen, value, len};
+    return next ? seekNextKey(d, t, s) : seekKey(d, t, s);
 }
 
 int seekDouble(DATA4 *d, double value, bool next) {
@@ -185,7 +205,8 @@ int seekDouble(DATA4 *d, double value, bool next) {
     if (!key.p) return error4(d->codeBase, e4memory, E4_LOC_D4SEEKDOUBLE);
     int cmpLen = doubleToKey(t, value, key.p);
     if (cmpLen < 0) return cmpLen;
-    return next ? seekNextKey(d, t, key.p, cmpLen) : seekKey(d, t, key.p, cmpLen);
+    Search s{key.p, cmpLen, nullptr, 0};
+    return next ? seekNextKey(d, t, s) : seekKey(d, t, s);
 }
 
 }  // namespace

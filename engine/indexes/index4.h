@@ -7,11 +7,15 @@
 //   DATA4 --indexes--> INDEX4 --tags--> TAG4 --> TAG4FILE
 //
 // This is the reading side: key maintenance (adding and removing keys,
-// splits, the free chain) is a separate layer that will sit beside it and
-// must invalidate the block cache of the blocks it writes.
+// splits, the free chain) is a separate layer that will sit beside it. It
+// reads blocks with index4readBlock and, after writing a block to the file,
+// hands the new image to the cache (index4cacheStore) or drops it
+// (index4cacheForget); both tell the tags' paths that the images they hold
+// may be stale (block4cache.h).
 #pragma once
 #include <cstdint>
 
+#include "block4cache.h"
 #include "cdx4format.h"
 #include "foundation/file4.h"
 #include "foundation/list4.h"
@@ -20,12 +24,17 @@ struct CODE4;
 struct DATA4;
 struct DATA4FILE;
 struct EXPR4;
+struct COLLATE4;
 
 constexpr int TAG4_MAX_DEPTH = 32;   // deeper trees are taken as damaged
 
-// One node of a tag's current path, with its block image.
+// One node of a tag's current path, with its own copy of the block image.
+// A level of the path keeps its node when the path is dropped: going down
+// to the same block again (same cache generation) reuses the image, its
+// checks and its expanded key without copying.
 struct NODE4 {
     uint32_t ref;              // block reference, cdx::NO_BLOCK when none
+    uint32_t generation;       // the block cache's generation when copied
     int position;              // current entry, 0 .. count (count: past the last)
     unsigned count;            // keys in the node
     int leaf;
@@ -33,7 +42,7 @@ struct NODE4 {
     int expanded;              // leaf entry whose key is in `key`, -1 none
     unsigned storedAt;         // offset of that entry's stored bytes in the block
     unsigned char *key;        // expanded key (leaf) of entry `expanded`
-    unsigned char *block;      // block image
+    unsigned char *block;      // block image (8 bytes of slack follow it)
 };
 
 struct INDEX4FILE;
@@ -49,7 +58,7 @@ struct TAG4FILE {
     cdx::TagHeader header;
     uint32_t headerRef;        // block reference of the header
     int isDirectory;
-    int collated;              // named collation: read in stored order only
+    const COLLATE4 *collation; // named collation of a character tag, null: machine order
     unsigned char pad;         // trailing pad byte of its keys
     char keyType;              // result type of the key expression
     // Current path, root first. depth 0: no position.
@@ -70,11 +79,7 @@ struct INDEX4FILE {
     int64_t fileLen;
     uint32_t versionOld;
     int userCount;
-    // Block cache, direct-mapped by block number: cacheSlots references and
-    // images. Blocks once read are served from here.
-    uint32_t cacheSlots;
-    uint32_t *cacheRefs;
-    unsigned char *cacheData;
+    BLOCK4CACHE cache;         // every block read goes through it
 };
 
 struct INDEX4 {
@@ -146,6 +151,13 @@ long tfile4skip(TAG4FILE *t, long n);
 // 0 found (first `len` bytes equal), 2 positioned on the next greater key
 // or past the last, negative error.
 int tfile4seek(TAG4FILE *t, const unsigned char *search, int len);
+// As tfile4seek, for a search made from text (the table-level seeks): on a
+// character tag with a named collation each key is judged by the
+// collation's comparison with the text's search bytes (collate4searchKey).
+int tfile4seekText(TAG4FILE *t, const unsigned char *search, int len, const char *text, int textLen);
+// Whether key (a key of t, null: none) matches such a search: 1 or 0.
+int tfile4matchesText(TAG4FILE *t, const unsigned char *key, const unsigned char *search, int len, const char *text,
+                      int textLen);
 // 0 on the exact (key, record) entry, 1 not there, negative error.
 int tfile4go(TAG4FILE *t, const unsigned char *key, uint32_t record);
 int tfile4eof(TAG4FILE *t);
@@ -158,3 +170,20 @@ int tfile4positionSet(TAG4FILE *t, double fraction);
 // Compare search (len bytes) with a stored key, unsigned: -1 when the search
 // is smaller, else the number of leading bytes that matched (len: equal).
 int tfile4compare(const unsigned char *key, const unsigned char *search, int len);
+
+// ---- streaming records of a stretch of a tag (tfile4visit.cpp) ---------------
+
+// A place in a tag's stored order: a leaf and an entry of it (the entry
+// count: past its last key). none: the tag had no position.
+struct TAG4SPOT {
+    uint32_t leaf;
+    int position;
+    int none;
+};
+// The current place of t.
+TAG4SPOT tfile4spot(TAG4FILE *t);
+// From the current place forward in stored order, up to end (not included;
+// null: to the last key), calls visit with each entry's record number
+// without expanding any key. The entries visited, or negative. The tag is
+// left at end, or past its last key.
+long tfile4visit(TAG4FILE *t, const TAG4SPOT *end, void (*visit)(void *context, uint32_t record), void *context);

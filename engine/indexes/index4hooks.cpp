@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "collate4.h"
 #include "d4tag.h"
 #include "expressions/expressions.h"
 #include "foundation/code4.h"
@@ -126,12 +127,18 @@ long reuseRecord(DATA4 *d) {
     return r > 0 && r <= d4recCountLow(d) ? r : 0;
 }
 
+// A collated key: the tag's collation turns len bytes of text into its
+// weights, len * (1 + key factor) bytes.
+void collateKey(const TAG4FILE *t, const unsigned char *text, unsigned len, unsigned char *out) {
+    collate4key(t->collation, text, len, out, len * (1u + t->collation->keyFactor));
+}
+
 // What the key builder asks of a tag.
 void tagOptions(const TAG4FILE *t, EXPR4KEYOPTIONS *o) {
     o->noNullByte = (t->header.typeFlags & cdx::TYPE_NULL_MARKER) ? 0 : 1;
     o->wideKeys = 0;
-    o->collationExtra = 0;
-    o->collate = nullptr;
+    o->collationExtra = t->collation ? t->collation->keyFactor : 0;
+    o->collate = t->collation ? collateKey : nullptr;
 }
 
 }  // namespace

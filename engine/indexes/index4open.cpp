@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "collate4.h"
 #include "expressions/expressions.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
@@ -22,8 +23,6 @@
 
 namespace {
 
-constexpr uint32_t CACHE_MIN_SLOTS = 16;
-constexpr uint32_t CACHE_MAX_SLOTS = 16384;   // 8 MiB of 512-byte blocks
 constexpr int MAX_TAGS = 4096;
 
 int notIndex(INDEX4FILE *i) { return error4describe(i->codeBase, e4index, E4_LOC_I4OPEN, i->file.name, nullptr, nullptr); }
@@ -40,17 +39,13 @@ TAG4FILE *tagAlloc(INDEX4FILE *i) {
     return t;
 }
 
-// The collation of a header: 0 machine order, 1 a named collation read in
-// stored order only, -1 unknown (refused).
-int collationKind(const char *name) {
-    if (name[0] == 0 || std::strcmp(name, "MACHINE") == 0) return 0;
-    if (std::strcmp(name, "GENERAL") == 0) return 1;
-    if (name[0] == 'C' && name[1] == 'B' && name[2] >= '0' && name[2] <= '9' && name[3] == 0) {
-        int n = name[2] - '0';
-        if (n >= 5) return -1;
-        return n == 2 || n == 3 ? 1 : 0;
-    }
-    return -1;
+// The collation a tag header names, for table handle d: 0 with *out null
+// for machine order ("MACHINE", which some writers put, included), else the
+// failure collate4find reported (-310 unknown name, -1090 no weight table).
+int tagCollation(DATA4 *d, const char *name, const COLLATE4 **out) {
+    *out = nullptr;
+    if (std::strcmp(name, "MACHINE") == 0) return 0;
+    return collate4find(d->codeBase, name, d4codePage(d), out);
 }
 
 bool keyLenFits(const INDEX4FILE *i, unsigned keyLen) {
@@ -99,14 +94,13 @@ int tagExpressions(TAG4FILE *t, DATA4 *d, const unsigned char *pool) {
     t->keyType = (char)expr4type(t->expr);
     int expected = expr4keyLen(t->expr);
     if (expected < 0) return expected;
-    if (t->collated && t->keyType == 'C') expected += expr4len(t->expr);
     if ((unsigned)expected != h.keyLen) return notIndex(i);
     if (!forSource.empty()) {
         t->filter = parseQuietly(t, d, forSource);
         if (!t->filter) return t->codeBase->errorCode;
         if (expr4type(t->filter) != 'L') return notIndex(i);
     }
-    t->pad = (t->keyType == 'C' && !t->collated) ? ' ' : 0;
+    t->pad = (t->keyType == 'C' && !t->collation) ? ' ' : 0;
     return 0;
 }
 
@@ -126,9 +120,7 @@ int tagOpen(INDEX4FILE *i, DATA4 *d, uint32_t ref, const char *name, TAG4FILE **
             t->alias[n] = ch >= 'a' && ch <= 'z' ? (char)(ch - 'a' + 'A') : ch;
         }
         t->alias[n] = 0;
-        int kind = collationKind(t->header.collation);
-        if (kind < 0) rc = notIndex(i);
-        t->collated = kind == 1;
+        rc = tagCollation(d, t->header.collation, &t->collation);
     }
     if (rc == 0) rc = tagExpressions(t, d, buf + cdx::OFF_POOL);
     if (rc == 0 && !(t->scratch = static_cast<unsigned char *>(std::malloc(2 * t->header.keyLen + 2))))
@@ -217,12 +209,7 @@ int indexFileOpen(INDEX4FILE *i, DATA4 *d, const char *name) {
     }
     if (h.typeFlags < cdx::TYPE_COMPACT || h.root == 0 || h.root == cdx::NO_BLOCK) return notIndex(i);
     i->versionOld = h.version;
-    int64_t blocks = i->fileLen / i->blockSize;
-    i->cacheSlots = (uint32_t)(blocks < CACHE_MIN_SLOTS ? CACHE_MIN_SLOTS : blocks > CACHE_MAX_SLOTS ? CACHE_MAX_SLOTS : blocks);
-    i->cacheRefs = static_cast<uint32_t *>(std::malloc(sizeof(uint32_t) * i->cacheSlots));
-    i->cacheData = static_cast<unsigned char *>(std::malloc((size_t)i->cacheSlots * i->blockSize));
-    if (!i->cacheRefs || !i->cacheData) return error4(c, e4memory, E4_LOC_I4OPEN);
-    index4cacheClear(i);
+    if ((rc = index4cacheInit(i)) != 0) return rc;
     if (h.typeFlags < cdx::TYPE_COMPOUND) {
         // A single-tag file: its header is the tag, named after the file.
         std::string base = u4nameBase(name);
@@ -243,8 +230,7 @@ void indexFileFree(INDEX4FILE *i) {
     }
     if (i->directory) tfile4free(i->directory);
     file4close(&i->file);
-    std::free(i->cacheRefs);
-    std::free(i->cacheData);
+    index4cacheFree(i);
     std::free(i);
 }
 

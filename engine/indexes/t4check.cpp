@@ -240,10 +240,6 @@ int t4check(TAG4 *t, TAG4CHECK *out) {
     out->keys = (long)w.entries.size();
     out->fill = out->blocks ? w.usedBytes / ((double)out->blocks * w.file->blockSize) : 0.0;
     if (!sound) return 1;
-    if (tf->collated) {
-        out->keysUnchecked = 1;
-        return 0;
-    }
     long savedRec = d->recNo;
     int savedEof = d->eof, savedBof = d->bof;
     std::vector<Entry> expected;

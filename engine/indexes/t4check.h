@@ -12,7 +12,6 @@ struct TAG4CHECK {
     double fill;           // bytes used / bytes of all nodes
     int damaged;           // the tree is not sound (message says where)
     int stale;             // the keys differ from the table's (message: the first difference)
-    int keysUnchecked;     // a named collation: keys could not be computed here
     char message[320];
 };
 

@@ -1,6 +1,5 @@
-// Moving a tag's position: first and last key, skipping, seeking a search
-// value, going to an exact (key, record number) entry, and the position as a
-// fraction. Keys are stored in ascending order; a descending tag reverses
+// Moving a tag's position: first and last key, skipping, and the position
+// as a fraction (seeks: tfile4seek.cpp). Keys are stored in ascending order; a descending tag reverses
 // only the direction of these moves.
 //
 // Position state (tfile4leaf):
@@ -52,24 +51,25 @@ int storedBottom(TAG4FILE *t) {
     return descend(t, true);
 }
 
+// Compares (key, record) pairs of the tag: negative, 0 or positive.
+int pairCompare(const TAG4FILE *t, const unsigned char *a, uint32_t ar, const unsigned char *b, uint32_t br) {
+    int c = std::memcmp(a, b, tfile4keyLen(t));
+    if (c) return c;
+    return ar < br ? -1 : ar > br ? 1 : 0;
+}
+
 // To the first key of the next leaf (dir > 0) or the last key of the
 // previous one: 1 moved, 0 no such leaf (path unchanged), negative error.
+//
+// The walk must keep going the same way, so that a damaged tree that leads
+// back to leaves already passed is caught instead of walked forever. Each
+// leaf entered must start no higher than the parent entry that claims its
+// last key; moving forward, its first key must be above the claim of the
+// leaf left; moving back, its claim must be below the first key of the leaf
+// left. The claims met then rise (or fall) strictly, and there are only as
+// many as the file has branch entries. All of it compares branch entries and
+// first keys, which cost no expansion.
 int neighbourLeaf(TAG4FILE *t, int dir) {
-    // The leaf's edge entry: the next leaf must continue the strict (key,
-    // record number) order from it, so a damaged tree that leads back to
-    // blocks already passed is caught instead of walked forever.
-    unsigned keyLen = tfile4keyLen(t);
-    unsigned char *edge = t->scratch + keyLen + 1;
-    NODE4 *from = tfile4leaf(t);
-    bool haveEdge = from->leaf && from->count > 0;
-    uint32_t edgeRecord = 0;
-    if (haveEdge) {
-        unsigned at = dir > 0 ? from->count - 1 : 0;
-        const unsigned char *k = node4key(t, from, at);
-        if (!k) return -1;
-        std::memcpy(edge, k, keyLen);
-        edgeRecord = node4record(t, from, at);
-    }
     int level = t->depth - 2;
     while (level >= 0) {
         NODE4 *n = &t->path[level];
@@ -77,20 +77,35 @@ int neighbourLeaf(TAG4FILE *t, int dir) {
         level--;
     }
     if (level < 0) return 0;
+    unsigned keyLen = tfile4keyLen(t);
+    unsigned char *edge = t->scratch + keyLen + 1;
+    uint32_t edgeRecord;
+    NODE4 *from = tfile4leaf(t);
+    if (dir > 0) {
+        NODE4 *parent = &t->path[t->depth - 2];
+        std::memcpy(edge, cdx::branchKey(parent->block, keyLen, (unsigned)parent->position), keyLen);
+        edgeRecord = cdx::branchRecord(parent->block, keyLen, (unsigned)parent->position);
+    } else {
+        const unsigned char *k = from->count ? node4key(t, from, 0) : nullptr;
+        if (!k) return tfile4damaged(t);
+        std::memcpy(edge, k, keyLen);
+        edgeRecord = node4record(t, from, 0);
+    }
     t->path[level].position += dir;
     t->depth = level + 1;
     if (int rc = tfile4downCurrent(t)) return rc;
     if (int rc = descend(t, dir < 0)) return rc;
     NODE4 *to = tfile4leaf(t);
-    if (haveEdge && to->count > 0) {
-        unsigned at = dir > 0 ? 0 : to->count - 1;
-        const unsigned char *k = node4key(t, to, at);
-        if (!k) return -1;
-        int cmp = std::memcmp(k, edge, keyLen);
-        uint32_t rec = node4record(t, to, at);
-        bool ordered = dir > 0 ? (cmp > 0 || (cmp == 0 && rec > edgeRecord)) : (cmp < 0 || (cmp == 0 && rec < edgeRecord));
-        if (!ordered) return tfile4damaged(t);
-    }
+    NODE4 *parent = &t->path[t->depth - 2];
+    const unsigned char *claim = cdx::branchKey(parent->block, keyLen, (unsigned)parent->position);
+    uint32_t claimRecord = cdx::branchRecord(parent->block, keyLen, (unsigned)parent->position);
+    const unsigned char *first = to->count ? node4key(t, to, 0) : nullptr;
+    if (!first) return tfile4damaged(t);
+    uint32_t firstRecord = node4record(t, to, 0);
+    if (pairCompare(t, first, firstRecord, claim, claimRecord) > 0) return tfile4damaged(t);
+    bool onward = dir > 0 ? pairCompare(t, first, firstRecord, edge, edgeRecord) > 0
+                          : pairCompare(t, claim, claimRecord, edge, edgeRecord) < 0;
+    if (!onward) return tfile4damaged(t);
     return 1;
 }
 
@@ -136,53 +151,12 @@ long storedSkip(TAG4FILE *t, long n) {
     return moved;
 }
 
-// Seek in stored order (see tfile4seek).
-int storedSeek(TAG4FILE *t, const unsigned char *search, int len) {
-    if (int rc = goRoot(t)) return rc;
-    for (;;) {
-        NODE4 *n = tfile4leaf(t);
-        if (!n->leaf) {
-            if (n->count == 0) return tfile4damaged(t);
-            int lo = -1, hi = (int)n->count - 1;
-            while (lo < hi - 1) {
-                int mid = (lo + hi) / 2;
-                if (std::memcmp(node4key(t, n, (unsigned)mid), search, (size_t)len) < 0)
-                    lo = mid;
-                else
-                    hi = mid;
-            }
-            n->position = hi;
-            if (int rc = tfile4downCurrent(t)) return rc;
-            continue;
-        }
-        for (unsigned i = 0; i < n->count; i++) {
-            const unsigned char *key = node4key(t, n, i);
-            int cmp = std::memcmp(key, search, (size_t)len);
-            if (cmp >= 0) {
-                n->position = (int)i;
-                return cmp == 0 ? 0 : r4after;
-            }
-        }
-        n->position = (int)n->count;
-        // Every key of this leaf is smaller: the answer is the next leaf's
-        // first key, if there is a next leaf.
-        int rc = neighbourLeaf(t, 1);
-        if (rc < 0) return rc;
-        if (rc == 0) return r4after;
-        n = tfile4leaf(t);
-        if (n->count == 0) return r4after;
-        return std::memcmp(node4key(t, n, 0), search, (size_t)len) == 0 ? 0 : r4after;
-    }
-}
-
 }  // namespace
 
-int tfile4compare(const unsigned char *key, const unsigned char *search, int len) {
-    for (int i = 0; i < len; i++) {
-        if (key[i] != search[i]) return search[i] < key[i] ? -1 : i;
-    }
-    return len;
-}
+int tfile4nextLeaf(TAG4FILE *t) { return neighbourLeaf(t, 1); }
+int tfile4goRoot(TAG4FILE *t) { return goRoot(t); }
+int tfile4storedBottom(TAG4FILE *t) { return storedBottom(t); }
+long tfile4storedSkip(TAG4FILE *t, long n) { return storedSkip(t, n); }
 
 int tfile4top(TAG4FILE *t) {
     if (gated(t)) return -1;
@@ -198,63 +172,6 @@ long tfile4skip(TAG4FILE *t, long n) {
     if (gated(t)) return -1;
     if (n == 0) return 0;
     return t->header.descending ? -storedSkip(t, -n) : storedSkip(t, n);
-}
-
-int tfile4seek(TAG4FILE *t, const unsigned char *search, int len) {
-    if (gated(t)) return -1;
-    unsigned keyLen = tfile4keyLen(t);
-    if (len < 0) len = 0;
-    if ((unsigned)len > keyLen) len = (int)keyLen;
-    if (!t->header.descending) return storedSeek(t, search, len);
-    // Descending: find the first key above every key matching the search,
-    // then step back one key in stored order.
-    unsigned char *next = t->scratch;
-    std::memcpy(next, search, (size_t)len);
-    int last = len - 1;
-    while (last >= 0 && next[last] == 0xFF) last--;
-    int rc;
-    if (last < 0) {
-        rc = storedBottom(t);
-        if (rc == 0) {
-            NODE4 *leaf = tfile4leaf(t);
-            leaf->position = (int)leaf->count;   // past every key
-        }
-    } else {
-        next[last]++;
-        rc = storedSeek(t, next, last + 1);
-    }
-    if (rc < 0) return rc;
-    if (storedSkip(t, -1) != -1) {
-        // No key before it: past the end in descending order.
-        NODE4 *leaf = tfile4leaf(t);
-        if (leaf) leaf->position = (int)leaf->count;
-        return r4after;
-    }
-    const unsigned char *key = tfile4key(t);
-    return key && std::memcmp(key, search, (size_t)len) == 0 ? 0 : r4after;
-}
-
-int tfile4go(TAG4FILE *t, const unsigned char *key, uint32_t record) {
-    if (gated(t)) return -1;
-    int keyLen = (int)tfile4keyLen(t);
-    int rc = storedSeek(t, key, keyLen);
-    if (rc < 0) return rc;
-    if (rc != 0) return 1;
-    for (;;) {
-        NODE4 *leaf = tfile4leaf(t);
-        if ((unsigned)leaf->position >= leaf->count) return 1;
-        const unsigned char *current = node4key(t, leaf, (unsigned)leaf->position);
-        if (!current || std::memcmp(current, key, (size_t)keyLen) != 0) return 1;
-        uint32_t at = node4record(t, leaf, (unsigned)leaf->position);
-        if (at == record) return 0;
-        if (at > record) return 1;
-        if (storedSkip(t, 1) != 1) {
-            if (t->codeBase->errorCode < 0) return -1;
-            leaf = tfile4leaf(t);
-            leaf->position = (int)leaf->count;
-            return 1;
-        }
-    }
 }
 
 int tfile4eof(TAG4FILE *t) {

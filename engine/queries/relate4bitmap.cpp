@@ -106,7 +106,7 @@ bool usableTag(TAG4 *t) {
     TAG4FILE *tf = t->tagFile;
     unsigned char f = tf->header.typeFlags;
     if (f & (cdx::TYPE_FOR | cdx::TYPE_UNIQUE | cdx::TYPE_CANDIDATE)) return false;
-    if (tf->header.descending || tf->collated || !tf->expr) return false;
+    if (tf->header.descending || tf->collation || !tf->expr) return false;
     char k = tf->keyType;
     return k == 'C' || k == 'N' || k == 'n' || k == 'D' || k == 'd';
 }
@@ -144,6 +144,7 @@ bool constantKey(Builder &b, int end, TAG4 *t, std::string &key) {
 bool leafRange(Builder &b, int end, Range &r) {
     const EXPR4ITEM &it = b.e->items[end];
     int code = codeOf(it);
+    if (code == E4C_EXACT_EQ) code = E4C_EQ;   // exact equality implies equality over the constant
     if (code != E4C_EQ && code != E4C_LT && code != E4C_LE && code != E4C_GT && code != E4C_GE) return false;
     if (it.numParms != 2) return false;
     int right = end - 1;
@@ -179,87 +180,70 @@ void intersect(Range &into, const Range &r) {
     if (into.hasLo && into.hasHi && prefixCompare(into.lo, into.hi) > 0) into.empty = true;
 }
 
-void setBit(Bits &bits, long r) {
-    if (r >= 0 && (size_t)(r >> 6) < bits.size()) bits[(size_t)r >> 6] |= (uint64_t)1 << (r & 63);
+void setBit(void *bits, uint32_t r) {
+    Bits &b = *static_cast<Bits *>(bits);
+    if ((size_t)(r >> 6) < b.size()) b[r >> 6] |= (uint64_t)1 << (r & 63);
 }
 
-// Mark the records of keys in [lo, hi] (by position from..to) into bits.
-// Walks from the tag's current position while keys stay at or below hi.
-int walkMark(TAG4FILE *tf, const Range *stopAt, Bits &bits) {
+// Where the keys at or above lo begin (the top when there is no lo).
+int spotLo(TAG4FILE *tf, const Range &r, TAG4SPOT *spot) {
+    int rc = r.hasLo ? tfile4seek(tf, reinterpret_cast<const unsigned char *>(r.lo.data()), (int)r.lo.size())
+                     : tfile4top(tf);
+    if (rc < 0) return rc;
+    *spot = tfile4spot(tf);
+    return 0;
+}
+
+// Where the keys above hi begin: the first key at or above the next greater
+// value of hi's bytes. *past: no key is above (or there is no hi).
+int spotAbove(TAG4FILE *tf, const Range &r, TAG4SPOT *spot, bool *past) {
+    *past = true;
+    if (!r.hasHi) return 0;
+    std::string above = r.hi;
+    int last = (int)above.size() - 1;
+    while (last >= 0 && (unsigned char)above[last] == 0xFF) last--;
+    if (last < 0) return 0;
+    above.resize((size_t)last + 1);
+    above[last] = (char)((unsigned char)above[last] + 1);
+    int rc = tfile4seek(tf, reinterpret_cast<const unsigned char *>(above.data()), (int)above.size());
+    if (rc < 0) return rc;
+    *past = tfile4eof(tf) != 0;
+    *spot = tfile4spot(tf);
+    return 0;
+}
+
+// Marks the records from the tag's place up to end (null: the last key).
+int mark(TAG4FILE *tf, const TAG4SPOT *end, Bits &bits) {
+    long n = tfile4visit(tf, end, setBit, &bits);
     CODE4 *c = tf->codeBase;
-    while (!tfile4eof(tf)) {
-        const unsigned char *k = tfile4key(tf);
-        if (!k) return c->errorCode < 0 ? c->errorCode : -1;
-        if (stopAt && stopAt->hasHi &&
-            std::memcmp(k, stopAt->hi.data(), stopAt->hi.size()) > 0)
-            break;
-        setBit(bits, tfile4recNo(tf));
-        if (tfile4skip(tf, 1) != 1) break;
-    }
-    return c->errorCode < 0 ? c->errorCode : 0;
+    return n < 0 ? (c->errorCode < 0 ? c->errorCode : -1) : 0;
 }
 
-// Position on the first key at or above lo (or the top); 0 or negative.
-int seekLo(TAG4FILE *tf, const Range &r) {
-    if (!r.hasLo) return tfile4top(tf);
-    int rc = tfile4seek(tf, reinterpret_cast<const unsigned char *>(r.lo.data()), (int)r.lo.size());
-    return rc < 0 ? rc : 0;
-}
-
-// The selection of one range, walking the smaller side of the tag.
+// The selection of one range, walking the smaller side of the tag: the keys
+// between the bounds, or, when they are more than half of the tag, the keys
+// outside them, and the bits are then flipped.
 int rangeBits(Builder &b, const Range &r, Selection &out) {
     out.all = false;
     out.bits.assign(b.words, 0);
     if (r.empty) return 0;
     TAG4FILE *tf = t4bind(r.tag);
-    if (int rc = seekLo(tf, r)) return rc;
+    TAG4SPOT lo{}, above{};
+    bool noneAbove = true;
+    if (int rc = spotAbove(tf, r, &above, &noneAbove)) return rc;
+    double to = noneAbove ? 1.0 : tfile4position(tf);
+    if (int rc = spotLo(tf, r, &lo)) return rc;
     double from = tfile4eof(tf) ? 1.0 : tfile4position(tf);
-    double to = 1.0;
-    if (r.hasHi) {
-        // The first key above hi: the next greater value of hi's bytes.
-        std::string above = r.hi;
-        int last = (int)above.size() - 1;
-        while (last >= 0 && (unsigned char)above[last] == 0xFF) last--;
-        if (last >= 0) {
-            above.resize((size_t)last + 1);
-            above[last] = (char)((unsigned char)above[last] + 1);
-            int rc = tfile4seek(tf, reinterpret_cast<const unsigned char *>(above.data()), (int)above.size());
-            if (rc < 0) return rc;
-            to = tfile4eof(tf) ? 1.0 : tfile4position(tf);
-        }
-    }
-    if (to - from <= 0.5) {
-        if (int rc = seekLo(tf, r)) return rc;
-        return walkMark(tf, &r, out.bits);
-    }
-    // Mark what lies outside the range, then flip.
+    if (to - from <= 0.5) return mark(tf, noneAbove ? nullptr : &above, out.bits);
     Bits outside(b.words, 0);
     if (r.hasLo) {
         if (int rc = tfile4top(tf)) return rc;
-        Range below;
-        below.hasHi = true;
-        below.hi = r.lo;
-        // Keys below lo: stop at the first key whose prefix reaches lo.
-        CODE4 *c = tf->codeBase;
-        while (!tfile4eof(tf)) {
-            const unsigned char *k = tfile4key(tf);
-            if (!k) return c->errorCode < 0 ? c->errorCode : -1;
-            if (std::memcmp(k, r.lo.data(), r.lo.size()) >= 0) break;
-            setBit(outside, tfile4recNo(tf));
-            if (tfile4skip(tf, 1) != 1) break;
-        }
+        if (int rc = mark(tf, &lo, outside)) return rc;
     }
-    if (r.hasHi) {
-        std::string above = r.hi;
-        int last = (int)above.size() - 1;
-        while (last >= 0 && (unsigned char)above[last] == 0xFF) last--;
-        if (last >= 0) {
-            above.resize((size_t)last + 1);
-            above[last] = (char)((unsigned char)above[last] + 1);
-            int rc = tfile4seek(tf, reinterpret_cast<const unsigned char *>(above.data()), (int)above.size());
-            if (rc < 0) return rc;
-            if (int w = walkMark(tf, nullptr, outside)) return w;
-        }
+    if (!noneAbove) {
+        TAG4SPOT again{};
+        bool none = true;
+        if (int rc = spotAbove(tf, r, &again, &none)) return rc;
+        if (int rc = mark(tf, nullptr, outside)) return rc;
     }
     for (size_t i = 0; i < b.words; i++) out.bits[i] = ~outside[i];
     return 0;

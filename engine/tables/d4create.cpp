@@ -3,7 +3,8 @@
 // beside it, then open the new table.
 //
 // Bytes written (layout in dfile4.h), through a 2048-byte sequential writer:
-//   0..31     header: version 0x30/0x31 (level 30) or 0xF5/0x03, today's
+//   0..31     header: version 0x30/0x31 (level 30), 0xF5/0x03 (level 25/26)
+//             or 0x83/0x03 (level 3, dBASE III: memos in a .dbt), today's
 //             date, count 0, header and record length, the autoincrement
 //             marker and start value (bytes 12 and 20..27) of a 0x31 table,
 //             flags (0x02 with memo fields, level 30), code page; 0x32 for
@@ -12,15 +13,16 @@
 //             descriptors (bytes 19..23)
 //   32..      one descriptor per field, the _NullFlags descriptor when
 //             fields are nullable (level 30), then the trailer:
-//             level 25/26  0x0D 0x1A
-//             level 30     0x0D, 263 zero bytes, one more zero byte (the
-//                          byte that makes the file as long as its header)
+//             level 3/25/26  0x0D 0x1A
+//             level 30       0x0D, 263 zero bytes, one more zero byte (the
+//                            byte that makes the file as long as its header)
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "date4.h"
 #include "dfile4.h"
+#include "dfile4dbase.h"
 #include "foundation/bytes.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
@@ -94,6 +96,7 @@ int planField(CODE4 *c, int level, bool varFields, const FIELD4INFO &in, Planned
         }
     }
     if (level30Only && level != 30) return illegal(c, e4data, in.name);
+    if (level == dbf::LEVEL_DBASE3 && !dbf::dbase3Creates(t, in.len)) return illegal(c, e4data, in.name);
     if (width > 0xFFFF) return error4describe(c, e4recordLen, E4_LOC_D4CREATE, in.name, nullptr, nullptr);
     out->width = width;
     out->dec = (unsigned char)dec;
@@ -213,7 +216,8 @@ int writeTable(FILE4 *file, CODE4 *c, int level, const Layout &l) {
     else if (level == 30)
         h[dbf::OFF_VERSION] = l.autoIncrement ? dbf::VERSION_AUTOINC : dbf::VERSION_LEVEL30;
     else
-        h[dbf::OFF_VERSION] = l.memoFields ? dbf::VERSION_MEMO : dbf::VERSION_PLAIN;
+        h[dbf::OFF_VERSION] = !l.memoFields ? dbf::VERSION_PLAIN
+                              : level == dbf::LEVEL_DBASE3 ? dbf::VERSION_DBASE3_MEMO : dbf::VERSION_MEMO;
     DATE4CLOCK now;
     date4clock(&now);
     h[dbf::OFF_YEAR] = (unsigned char)(now.year % 100);
@@ -273,8 +277,7 @@ DATA4 *createTable(CODE4 *c, const char *name, const FIELD4INFO *fields, bool va
     if (!name || !fields) return error4(c, e4parmNull, E4_LOC_D4CREATE), nullptr;
     if (c->errorCode < 0) return nullptr;
     int level = c->compatibility;
-    if (level != 25 && level != 26 && level != 30)
-        return error4describe(c, e4open, E4_LOC_D4CREATE, name, nullptr, nullptr), nullptr;
+    if (!dbf::knownLevel(level)) return error4describe(c, e4open, E4_LOC_D4CREATE, name, nullptr, nullptr), nullptr;
     if (varFields) level = 30;
     std::string full = u4namePlatform(name);
     full.resize(full.size() + 8, '\0');
@@ -290,9 +293,10 @@ DATA4 *createTable(CODE4 *c, const char *name, const FIELD4INFO *fields, bool va
     if (file4create(&file, c, full.c_str(), 1) != 0) return nullptr;
     int rc = writeTable(&file, c, level, layout);
     bool memoMade = false;
+    const int memoFormat = level == dbf::LEVEL_DBASE3 ? MEMO4_DBT3 : MEMO4_FPT;
     if (rc == 0 && layout.memoFields) {
         MEMO4FILE memo;
-        rc = memo4fileCreate(&memo, c, nullptr, full.c_str());
+        rc = memo4fileCreate(&memo, c, nullptr, full.c_str(), memoFormat);
         memoMade = rc == 0;
         if (rc == 0) rc = memo4fileClose(&memo);
     }
@@ -303,7 +307,7 @@ DATA4 *createTable(CODE4 *c, const char *name, const FIELD4INFO *fields, bool va
         c->errorCode = 0;
         file.removeOnClose = 1;
         file4close(&file);
-        if (memoMade) removeMade(c, full, "fpt");
+        if (memoMade) removeMade(c, full, memo4fmt::extension(memoFormat));
         c->errorCode = code;
         return nullptr;
     }

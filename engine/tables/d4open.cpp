@@ -7,6 +7,7 @@
 
 #include "d4internal.h"
 #include "dfile4.h"
+#include "field4harbour.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "foundation/mem4.h"
@@ -68,7 +69,8 @@ int buildFields(DATA4 *d) {
         FIELD4 *f = &d->fields[type == '0' ? nextSystem++ : nextUser++];
         f->s4valid = S4VALID;
         f->data = d;
-        f->type = (char)type;
+        f->type = (char)dbf::readsAs(type);
+        f->fileType = (char)type;
         size_t nameLen = strnlen(reinterpret_cast<const char *>(desc), 10);
         std::memcpy(f->name, desc, nameLen);
         f->name[nameLen] = 0;
@@ -98,6 +100,7 @@ int buildFields(DATA4 *d) {
             f->autoIncrement = 1;
             f->counterSlot = i + 1;
         }
+        if (type == '+') f->autoIncrement = 1;  // numbered from its descriptor
         if (dbf::isMemoType(type, df->varFields)) memoCount++;
     }
     d->nFields = userCount;

@@ -15,6 +15,7 @@
 
 #include "d4internal.h"
 #include "dfile4.h"
+#include "field4harbour.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "index_seam.h"
@@ -160,6 +161,7 @@ int d4append(DATA4 *d) {
     if (df->counterFields) {
         if (int rc = d4counterAssign(d)) return rc;
     }
+    if (int rc = d4harbourStamp(d)) return rc;
     long previous = d->recNo;
     d->eof = d->bof = 0;
     d->changed = 0;
@@ -214,6 +216,7 @@ int d4append(DATA4 *d) {
         df->headerChanged = 1;
     }
     if (df->counterFields) d4counterAdvance(d);
+    d4harbourAppended(d);
     return 0;
 }
 

@@ -16,6 +16,8 @@
 #include <string>
 
 #include "dfile4.h"
+#include "dfile4dbase.h"
+#include "field4harbour.h"
 #include "foundation/bytes.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
@@ -78,7 +80,7 @@ int checkDescriptors(DATA4FILE *df) {
         unsigned char type = desc[dbf::DESC_TYPE];
         dbf::TypeRule rule = dbf::typeRule(type);
         if (rule == dbf::TYPE_UNKNOWN) return corrupt(df, e4fieldType, E4_MSG_INVALID_FIELD_TYPE);
-        if (rule == dbf::TYPE_LEVEL30 && df->tableLevel != 30)
+        if (rule == dbf::TYPE_LEVEL30 && df->tableLevel != 30 && !dbf::harbourAdmits(desc))
             return corrupt(df, e4data, E4_MSG_INVALID_FIELD_TYPE);
         if (type == '0' && !dbf::isNullFlagsName(desc)) return corrupt(df, e4data, E4_MSG_INVALID_FIELD_TYPE);
         if (dbf::typeHasLongLength(type))
@@ -113,8 +115,7 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
     df->file.hand = -1;
     df->memoFile.file.hand = -1;
     df->recCount = -1;
-    if (c->compatibility != 25 && c->compatibility != 26 && c->compatibility != 30)
-        return error4describe(c, e4open, E4_LOC_DFILE4OPEN, name, nullptr, nullptr);
+    if (!dbf::knownLevel(c->compatibility)) return error4describe(c, e4open, E4_LOC_DFILE4OPEN, name, nullptr, nullptr);
     int rc = file4open(&df->file, c, name, 1);
     if (rc != 0) return rc;
 
@@ -143,7 +144,7 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
     if (df->version == dbf::VERSION_LEVEL30 || df->version == dbf::VERSION_AUTOINC || df->varFields)
         df->tableLevel = 30;
     else
-        df->tableLevel = c->compatibility == 30 ? 25 : c->compatibility;
+        df->tableLevel = c->compatibility == 26 ? 26 : 25;
     df->codePage = (signed char)h[dbf::OFF_CODE_PAGE];
 
     if (!c->validationOff) {
@@ -177,7 +178,8 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
 
     bool hasMemo = df->tableLevel == 30 ? (df->flags & dbf::FLAG_MEMO) != 0
                                         : (h[dbf::OFF_VERSION] & dbf::VERSION_MEMO_BIT) != 0;
-    if (hasMemo && (rc = openMemo(df)) != 0) return failOpen(df, rc);
+    if (hasMemo && (rc = dbf::hasDbtMemo(df->version) ? dfile4openDbt(df) : openMemo(df)) != 0)
+        return failOpen(df, rc);
 
     if ((rc = checkDescriptors(df)) != 0) return rc;
     // Some writers leave the memo mark clear in tables with memo fields

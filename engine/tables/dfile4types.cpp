@@ -12,6 +12,8 @@ TypeRule typeRule(unsigned char type) {
         case 'I': case 'O': case 'W': case 'P': case 'Q': case 'R': case 'V':
         case '1': case '2': case '3': case '4': case '5': case '6':
             return TYPE_ALWAYS;
+        case '+': case '=': case '@':  // Harbour's own (field4harbour.h)
+            return TYPE_ALWAYS;
         case 'B': case 'T': case 'Y': case '0':
             return TYPE_LEVEL30;
         default:
@@ -28,7 +30,7 @@ void fieldLengthOf(unsigned char type, const unsigned char *desc, int tableLevel
             *len = lo;
             *dec = tableLevel == 30 ? hi : 0;
             break;
-        case 'D': case 'G': case 'I': case 'L': case 'M':
+        case 'D': case 'G': case 'I': case 'L': case 'M': case '+': case '=': case '@':
             *len = lo;
             *dec = 0;
             break;

@@ -11,7 +11,9 @@ struct F4MEMO;
 struct FIELD4 {
     int32_t s4valid;
     char name[11];
-    char type;              // the type byte of the file
+    char type;              // the type it reads as: the file's, but I for
+                            // Harbour's '+' and T for its '=' and '@'
+    char fileType;          // the type byte of the file
     uint16_t len;
     uint16_t dec;
     uint32_t offset;        // position in the record; the first field is at 1

@@ -13,6 +13,7 @@
 
 #include "d4internal.h"
 #include "date4.h"
+#include "field4harbour.h"
 #include "foundation/bytes.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
@@ -22,9 +23,11 @@ namespace {
 bool valid(const FIELD4 *f, long location) { return error4checkStamp(f, f ? f->s4valid : 0, location) == 0; }
 
 // Stamp and error gate of an assignment: 0 to go on, else the result.
+// Fields the table keeps itself are never assigned.
 int gate(const FIELD4 *f, long location) {
     if (int rc = error4checkStamp(f, f ? f->s4valid : 0, location)) return rc;
-    return f->data->codeBase->errorCode < 0 ? -1 : 0;
+    if (f->data->codeBase->errorCode < 0) return -1;
+    return field4keptByTable(f) ? field4refuseKept(f) : 0;
 }
 
 int unsupported(const FIELD4 *f) {
@@ -89,7 +92,9 @@ void field4blankBytes(const FIELD4 *f, unsigned char *record) {
         b4::putI16le(p + 4, 30);
         std::memset(p + 6, 0, f->len - 6u);
     } else {
-        std::memset(p, f->binary ? 0 : ' ', f->len);
+        // Binary-stored types of level-25 tables carry no binary flag.
+        bool zeros = f->binary || (f->data->dataFile->tableLevel != 30 && dbf::storedBinary((unsigned char)f->fileType));
+        std::memset(p, zeros ? 0 : ' ', f->len);
     }
 }
 

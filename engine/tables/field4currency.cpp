@@ -9,6 +9,7 @@
 
 #include "d4internal.h"
 #include "date4.h"
+#include "field4harbour.h"
 #include "foundation/bytes.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
@@ -170,6 +171,7 @@ int f4assignDateTime(FIELD4 *f, const char *text) {
     if (int rc = error4checkStamp(f, f ? f->s4valid : 0, E4_LOC_F4ASSIGNDATETIME)) return rc;
     CODE4 *c = f->data->codeBase;
     if (c->errorCode < 0) return -1;
+    if (field4keptByTable(f)) return field4refuseKept(f);
     if (f->type != 'T') return unsupported(f);
     if (!text) return error4(c, e4parmNull, E4_LOC_F4ASSIGNDATETIME);
     char date[8];

@@ -1,9 +1,10 @@
-// The memo file (".fpt") and the per-field memo entry that holds a field's
-// contents between reading and writing.
+// The memo file (".fpt", or the ".dbt" of a dBASE table) and the per-field
+// memo entry that holds a field's contents between reading and writing.
 #pragma once
 #include <cstdint>
 
 #include "foundation/file4.h"
+#include "memo4format.h"
 
 struct CODE4;
 struct DATA4FILE;
@@ -14,6 +15,7 @@ struct MEMO4FILE {
     uint32_t blockSize;
     DATA4FILE *dataFile;
     int isOpen;
+    int format;          // MEMO4FORMAT: how its header and memos are laid out
 };
 
 // A run of consecutive memo blocks.
@@ -33,14 +35,16 @@ struct F4MEMO {
     FIELD4 *field;
 };
 
-int memo4fileOpen(MEMO4FILE *m, DATA4FILE *d, const char *name);
-// Create a memo file; a null name makes a temporary one in the folder of d.
-int memo4fileCreate(MEMO4FILE *m, CODE4 *c, DATA4FILE *d, const char *name);
+int memo4fileOpen(MEMO4FILE *m, DATA4FILE *d, const char *name, int format = MEMO4_FPT);
+// Create a memo file of the format (by default like the memo file of d, or
+// .fpt); a null name makes a temporary one in the folder of d.
+int memo4fileCreate(MEMO4FILE *m, CODE4 *c, DATA4FILE *d, const char *name, int format = -1);
 int memo4fileClose(MEMO4FILE *m);
 // Read the memo starting at block into the entry (length 0 for block <= 0).
 // A block or length outside the file is -1110.
 int memo4fileRead(MEMO4FILE *m, long block, F4MEMO *entry);
-// Store len bytes as a new memo, never over blocks a record refers to: in
+// Store len bytes as a new memo (refused when the format cannot hold them),
+// never over blocks a record refers to: in
 // the spare run when it is long enough, else in blocks taken at the end of
 // the file (which become the spare run, so that a retry of a failed record
 // write reuses them). A first block above maxBlock is refused. *block gets

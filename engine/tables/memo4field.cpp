@@ -184,6 +184,9 @@ int f4memoAssignN(FIELD4 *f, const char *data, unsigned len) {
     if (c->errorCode < 0) return -1;
     if (!data && len) return error4(c, e4parmNull, E4_LOC_F4MEMOASSIGNN);
     if (!field4isMemo(f)) return f4assignN(f, data, len);
+    const MEMO4FILE *m = &f->data->dataFile->memoFile;
+    if (!memo4fmt::canHold(m->format, data, len))
+        return error4describe(c, e4parm, E4_MSG_MEMO_END_MARK, f->name, nullptr, nullptr);
     F4MEMO *e = f->memo;
     // The new contents may come from the entry's own buffer.
     const char *oldBuf = e->contents;

@@ -152,14 +152,28 @@ void memoSeeds(const std::string &out) {
         const char *name;
         int level;
         uint32_t blockSize;
-    } tables[] = {{"m25_64", 25, 64}, {"m30_512", 30, 512}, {"m30_64", 30, 64}};
+        unsigned char selector;
+    } tables[] = {{"m25_64", 25, 64, 0}, {"m30_512", 30, 512, 1}, {"m30_64", 30, 64, 1},
+                  {"m3_dbt", 3, 512, 4}, {"m4_dbt", 3, 512, 8}};  // dBASE III; dBASE IV (patched)
     for (const Made &m : tables) {
         std::string base = makeTable(m.name, m.level, m.blockSize, fields, rows);
+        const char *memoExt = m.level == 3 ? ".dbt" : ".fpt";
+        if (m.selector == 8) {
+            // A dBASE IV table: its version byte and its block size at
+            // offset 20 of the .dbt (the memos stay dBASE III ones, which a
+            // dBASE IV file may hold).
+            std::vector<unsigned char> dbf = get(base + ".dbf"), dbt = get(base + ".dbt");
+            dbf[0] = 0x8B;
+            dbt[20] = (unsigned char)m.blockSize;
+            dbt[21] = (unsigned char)(m.blockSize >> 8);
+            put(base + ".dbf", dbf);
+            put(base + ".dbt", dbt);
+        }
         // The references the records hold, then the memo file.
         DATA4 *d = d4open(&g_cb, (base + ".dbf").c_str());
         if (!d) die(m.name);
         std::vector<unsigned char> seed;
-        seed.push_back(m.level == 30 ? 1 : 0);
+        seed.push_back(m.selector);
         for (int i = 1; i <= 8; i++) {
             uint32_t block = d4go(d, i) == 0 ? (uint32_t)f4long(d4field(d, "NOTES")) : (uint32_t)i;
             error4set(&g_cb, 0);
@@ -168,8 +182,8 @@ void memoSeeds(const std::string &out) {
             seed.insert(seed.end(), ref, ref + 10);
         }
         d4close(d);
-        std::vector<unsigned char> fpt = get(base + ".fpt");
-        seed.insert(seed.end(), fpt.begin(), fpt.end());
+        std::vector<unsigned char> memo = get(base + memoExt);
+        seed.insert(seed.end(), memo.begin(), memo.end());
         put(out + "/" + m.name, seed);
     }
 }

@@ -4,8 +4,10 @@
 // the engine may refuse a damaged memo, but never crash, hang, allocate what
 // the file cannot hold, or leave a table it cannot open again.
 //
-// Input: byte 0 picks the table (bit 0: level 30, else level 25) and whether
-// block numbers are written as raw field bytes (bit 1, level 25 only); then
+// Input: byte 0 picks the table (bit 0: level 30, else level 25), whether
+// block numbers are written as raw field bytes (bit 1, level 25 only) and
+// the memo file's format (bits 2-3: 1 a dBASE III .dbt, 2 a dBASE IV .dbt,
+// the table then level 25 with version 0x83 or 0x8B; else a .fpt); then
 // 8 records' references, 10 bytes each (level 30 takes the first 4 as a
 // little-endian integer; level 25 the first 4 as a number written as digits,
 // or all 10 as they are); the rest is the memo file.
@@ -111,9 +113,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 1 + RECORDS * REF_BYTES || size > (1 << 20)) return 0;
-    const Template &t = g_tables[data[0] & 1];
+    int format = (data[0] >> 2) & 3;
+    bool dbt = format == 1 || format == 2;
+    const Template &t = g_tables[dbt ? 0 : data[0] & 1];
     bool raw = (data[0] & 2) != 0;
     std::vector<unsigned char> dbf = t.dbf;
+    if (dbt) dbf[0] = format == 1 ? 0x83 : 0x8B;
     for (int i = 0; i < RECORDS; i++) {
         const uint8_t *ref = data + 1 + i * REF_BYTES;
         unsigned char *field = dbf.data() + t.firstRecord + i * t.recordLen + t.memoOffset;
@@ -131,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const uint8_t *memo = data + 1 + RECORDS * REF_BYTES;
     size_t memoSize = size - 1 - RECORDS * REF_BYTES;
     put(t.name + ".dbf", dbf.data(), dbf.size());
-    put(t.name + ".fpt", memo, memoSize);
+    put(t.name + (dbt ? ".dbt" : ".fpt"), memo, memoSize);
 
     error4set(&g_cb, 0);
     DATA4 *d = d4open(&g_cb, (t.name + ".dbf").c_str());

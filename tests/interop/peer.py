@@ -3,7 +3,9 @@ which sees Debian's python3-dbfread and python3-dbf).
 
   peer.py dbfread TABLE        every record as python3-dbfread decodes it
   peer.py dbf TABLE            every record as python3-dbf decodes it
+  peer.py xbase TABLE          every record as Perl's XBase module decodes it
   peer.py write FOLDER         write tables with python3-dbf; print what was written
+  peer.py write-dbt FOLDER     write dBASE III tables with .dbt memos the same way
 
 Output, one line per record: recno TAB flag TAB NAME=VALUE TAB ...; the flag
 is the deletion byte ('*' or ' ', as hex); VALUE is the canonical text of the
@@ -11,13 +13,21 @@ field in hex, or '~' for no value. Canonical texts: C without trailing blanks
 and NULs; N, F, I as the decimal number (%d for integers, %.17g otherwise);
 B %.17g; Y with four decimals; D as YYYYMMDD; L as T or F; T as
 YYYYMMDDhh:mm:ss (seconds rounded); M and G the memo bytes. Text is 8-bit:
-latin-1 maps every byte to itself. Types other than these are left out.
+latin-1 maps every byte to itself. Harbour's + reads as I, its = and @ as
+T. Types other than these are left out.
+
+python3-dbfread reads a dBASE IV memo (.dbt of a 0x8B table) 8 bytes too
+long, taking its length to exclude the block's 8-byte header, and then
+cuts it at the first 0x1F byte; Perl's XBase reads those memos by their
+length, so it is the reader for them.
 """
 import datetime
 import decimal
 import sys
 
-COMPARED = set('CNFDLMGIBYT')
+COMPARED = set('CNFDLMGIBYT+=@')
+# Harbour's own types read as their FoxPro counterparts.
+COUNTERPART = {'+': 'I', '=': 'T', '@': 'T'}
 
 
 def number(v):
@@ -31,6 +41,7 @@ def number(v):
 
 
 def canonical(ftype, v):
+    ftype = COUNTERPART.get(ftype, ftype)
     if v is None:
         return '' if ftype in 'MG' else None
     if ftype == 'C':
@@ -69,6 +80,18 @@ def dump_dbfread(path):
             return data
 
         parseQ = parseW
+
+        # Harbour's modification time stamp, stored as its @ time stamp.
+        def parse3D(self, field, data):
+            return self.parseT(field, data)
+
+        # python3-dbfread takes B outside Visual FoxPro tables for dBASE's
+        # binary memo; Harbour's 8-byte B in a 0x03 table is a double.
+        def parseB(self, field, data):
+            if len(data) == 8 and self.dbversion not in (0x30, 0x31, 0x32):
+                import struct
+                return struct.unpack('<d', data)[0]
+            return FieldParser.parseB(self, field, data)
 
     table = DBF(path, encoding='latin-1', load=False, ignore_missing_memofile=True, parserclass=Parser)
     with open(path, 'rb') as infile, table._open_memofile() as memofile:
@@ -124,6 +147,81 @@ def dump_dbf(path):
         table.close()
 
 
+XBASE_DUMP = r'''
+use XBase;
+my $t = XBase->new($ARGV[0]) or die XBase->errstr;
+my @names = $t->field_names;
+my @types = $t->field_types;
+for my $i (0 .. $t->last_record) {
+    my ($deleted, @values) = $t->get_record($i);
+    my @out = ($i + 1, $deleted ? 1 : 0);
+    for my $j (0 .. $#names) {
+        my $v = $values[$j];
+        push @out, $names[$j] . "=" . $types[$j] . ":" . (defined $v ? unpack("H*", $v) : "~");
+    }
+    print join("\t", @out), "\n";
+}
+'''
+
+
+def dump_xbase(path):
+    import subprocess
+    out = subprocess.run(['perl', '-e', XBASE_DUMP, path], check=True, capture_output=True).stdout
+    for row in out.decode('ascii').splitlines():
+        parts = row.split('\t')
+        pairs = []
+        for item in parts[2:]:
+            name, rest = item.split('=', 1)
+            ftype, value = rest.split(':', 1)
+            if ftype not in COMPARED:
+                continue
+            v = None if value == '~' else bytes.fromhex(value).decode('latin-1')
+            if v is not None and ftype in 'NF':
+                v = float(v)
+            elif v is not None and ftype == 'L':
+                v = v == '1'
+            elif v is not None and ftype == 'D':
+                v = datetime.date(int(v[:4]), int(v[4:6]), int(v[6:8]))
+            pairs.append((name.upper(), canonical(ftype, v)))
+        print(line(int(parts[0]), '*' if parts[1] == '1' else ' ', pairs))
+
+
+def write_tables(folder, specs):
+    """Writes each (kind, name, fields, rows) with python3-dbf, then prints
+    its name and its records as python3-dbf reads them back."""
+    import dbf
+    for kind, name, fields, rows in specs:
+        path = '%s/%s.dbf' % (folder, name)
+        table = dbf.Table(path, fields, dbf_type=kind, codepage='cp1252')
+        table.open(dbf.READ_WRITE)
+        for row in rows:
+            table.append(row)
+        table.close()
+        print('table\t%s' % path)
+        dump_dbf(path)
+
+
+def write_dbt(folder):
+    import dbf
+    # Short, long (several 512-byte blocks), empty and missing memos.
+    specs = [
+        ('peer_dbt', 'NAME C(12); NOTES M; QTY N(4,0); BORN D; OK L', [
+            ('short', 'a short memo', 1, dbf.Date(2001, 2, 3), True),
+            ('long', ''.join(chr(97 + i % 26) for i in range(1500)), 2, None, None),
+            ('exact', 'y' * 510, 3, dbf.Date(1999, 12, 31), False),
+            ('empty', '', 4, None, False),
+            ('missing', None, None, None, None),
+            ('lines', 'one\r\ntwo\r\n\tthree \xe9', -5, dbf.Date(2020, 2, 29), True),
+        ]),
+        ('peer_dbt2', 'MEMO1 M; CODE C(3); MEMO2 M', [
+            ('first', 'A1', 'second ' * 200),
+            (None, 'B2', None),
+            ('z' * 2000, 'C3', 'tail'),
+        ]),
+    ]
+    write_tables(folder, [('db3',) + spec for spec in specs])
+
+
 def write(folder):
     import dbf
     specs = [
@@ -142,15 +240,7 @@ def write(folder):
             ('two', -7, -2.5e10, decimal.Decimal('-0.0001'), dbf.DateTime(1999, 1, 1, 0, 0, 1), '', None),
         ]),
     ]
-    for kind, name, fields, rows in specs:
-        path = '%s/%s.dbf' % (folder, name)
-        table = dbf.Table(path, fields, dbf_type=kind, codepage='cp1252')
-        table.open(dbf.READ_WRITE)
-        for row in rows:
-            table.append(row)
-        table.close()
-        print('table\t%s' % path)
-        dump_dbf(path)
+    write_tables(folder, specs)
 
 
 def main():
@@ -159,8 +249,12 @@ def main():
         dump_dbfread(arg)
     elif command == 'dbf':
         dump_dbf(arg)
+    elif command == 'xbase':
+        dump_xbase(arg)
     elif command == 'write':
         write(arg)
+    elif command == 'write-dbt':
+        write_dbt(arg)
     else:
         sys.exit('unknown command ' + command)
 

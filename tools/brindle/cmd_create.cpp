@@ -1,8 +1,9 @@
-// brindle create TABLE [--level 25|26|30] [--codepage MARK] FIELD...
+// brindle create TABLE [--level 3|25|26|30] [--codepage MARK] FIELD...
 // FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]. Without --level
 // the table is level 30 when a field needs it (a Visual FoxPro type, null or
 // autoinc), else 25. V (varchar), Q (varbinary) and W (blob) make a
 // version-0x32 table (level 30), whose autoinc fields are I fields.
+// Level 3 makes a dBASE III table (memos in a .dbt).
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -27,7 +28,7 @@ long defaultLength(int type) {
     switch (type) {
         case 'D': return 8;
         case 'L': return 1;
-        case 'M': case 'G': case 'I': case 'X': case 'W': return 4;
+        case 'M': case 'G': case 'I': case 'X': case 'W': return 4;  // the width is the engine's
         case 'B': case 'T': case 'Y': return 8;
         default: return 0;
     }
@@ -119,8 +120,9 @@ int runCreate(const Options &o) {
         return kUsage;
     }
     long level = 25;
-    if (o.has("--level") && (!parseLong(o.value("--level"), level) || (level != 25 && level != 26 && level != 30))) {
-        complain("--level is 25, 26 or 30");
+    if (o.has("--level") &&
+        (!parseLong(o.value("--level"), level) || (level != 3 && level != 25 && level != 26 && level != 30))) {
+        complain("--level is 3 (dBASE III), 25, 26 or 30");
         return kUsage;
     }
     int mark = 0x03;

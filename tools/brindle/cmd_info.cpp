@@ -46,7 +46,10 @@ int runInfo(const Options &o) {
     std::vector<FieldFacts> fields;
     for (int i = 1; i <= d4numFields(d); i++) {
         FIELD4 *f = d4fieldJ(d, i);
-        fields.push_back({fieldName(f, cp), (char)f4type(f), f4len(f), f4decimals(f), f->nullable != 0, f->binary == 1,
+        // The letter of the file ('+' rather than the I it reads as), but
+        // the Z and X of binary C and M.
+        char type = f->fileType == f->type ? (char)f4type(f) : f->fileType;
+        fields.push_back({fieldName(f, cp), type, f4len(f), f4decimals(f), f->nullable != 0, f->binary == 1,
                           f->autoIncrement != 0});
     }
     bool memo = df->memoFile.isOpen != 0;

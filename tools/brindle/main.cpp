@@ -95,7 +95,7 @@ const std::map<std::string, const char *> kCommandHelp = {
      "  brindle eval samples/people.dbf \"UPPER(LAST)+STR(AMOUNT,10,2)\" --recno 3 --key\n"
      "  brindle eval samples/people.dbf \"AMOUNT > 5000\" --all\n"},
     {"create",
-     "usage: brindle create TABLE [--level 25|26|30] [--codepage MARK] FIELD...\n"
+     "usage: brindle create TABLE [--level 3|25|26|30] [--codepage MARK] FIELD...\n"
      "FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]; NAME is a letter\n"
      "followed by letters, digits or underscores, at most 10, each name once.\n"
      "  NAME:C:20  AMOUNT:N:10:2  BORN:D  ACTIVE:L  NOTES:M  ID:I  PRICE:Y  AT:T\n"
@@ -104,13 +104,16 @@ const std::map<std::string, const char *> kCommandHelp = {
      "table is level 30 when a field needs it (I, B, T, Y, V, Q, W, null, autoinc),\n"
      "else 25. V (varchar, 1 to 254), Q (varbinary, 1 to 254) and W (blob) make\n"
      "the newer form (version 0x32), whose autoinc fields are I fields.\n"
+     "Level 3 is a dBASE III table (version 0x83 with memos): memos in a .dbt file,\n"
+     "types C (at most 254), N, D, L and M only.\n"
      "MARK is a code page mark or name (default 0x03, cp1252). An existing table is\n"
      "never overwritten.\n"
      "\n"
      "Examples:\n"
      "  brindle create t.dbf ID:I NAME:C:20 AMOUNT:N:10:2 BORN:D NOTES:M\n"
      "  brindle create cyrillic.dbf --codepage cp1251 NAME:C:30\n"
-     "  brindle create photos.dbf ID:I:autoinc TITLE:V:40 NOTE:V:80:null PHOTO:W\n"},
+     "  brindle create photos.dbf ID:I:autoinc TITLE:V:40 NOTE:V:80:null PHOTO:W\n"
+     "  brindle create clipper.dbf --level 3 NAME:C:20 QTY:N:5 NOTES:M\n"},
     {"append",
      "usage: brindle append TABLE NAME=VALUE... [--file NAME=PATH]...\n"
      "Appends one record (unnamed fields blank) and prints its record number.\n"

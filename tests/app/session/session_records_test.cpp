@@ -80,6 +80,9 @@ TEST_F(SessionRecords, DisplayTextOfEveryTypeMatchesDbfread) {
     expectPeerDisplay(copyFixtureTable("real/ruby-dbf/dbase_03.dbf", dir), "cp1252", 2);
     expectPeerDisplay(copyFixtureTable("real/harbour-core-gtnap/cotacao.dbf", dir), "cp1252", 2);
     expectPeerDisplay(copyFixtureTable("real/perl-dbd-xbase/afox5.dbf", dir), "cp1252", 2);
+    // dBASE III memos in a .dbt, Y and T fields in a level-25 table.
+    expectPeerDisplay(copyFixtureTable("real/ruby-dbf/dbase_83.dbf", dir), "cp1252", 2);
+    expectPeerDisplay(copyFixtureTable("real/perl-dbd-xbase/types.dbf", dir), "cp1252", 2);
     std::string cyrillic = copyFixtureTable("real/ruby-dbf/cp1251.dbf", dir);
     dropIndexFlag(cyrillic);
     expectPeerDisplay(cyrillic, "cp1251", 2);

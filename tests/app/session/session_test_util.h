@@ -38,7 +38,7 @@ inline std::string copyFixtureTable(const std::string &relative, const vt::TempD
     namespace fs = std::filesystem;
     std::string table = vt::copyFixture(relative, dir);
     fs::path from = vt::fixturePath(relative);
-    for (const char *ext : {".fpt", ".FPT"}) {
+    for (const char *ext : {".fpt", ".FPT", ".dbt"}) {
         fs::path memo = from;
         memo.replace_extension(ext);
         if (fs::exists(memo)) vt::copyFixture(fs::relative(memo, vt::fixturePath("")).string(), dir);

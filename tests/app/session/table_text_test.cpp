@@ -59,6 +59,30 @@ TEST(TableText, EveryDefinedByteRoundTrips) {
     }
 }
 
+// Every byte of every single-byte page widens to one character of its own
+// and narrows back: bytes the page leaves undefined are the C1 controls of
+// their numbers (0x81 is U+0081 in cp1252), as in brindle's conversion.
+TEST(TableText, EveryByteOfEverySingleBytePageRoundTrips) {
+    const char *pages[] = {"cp437", "cp850", "cp1252", "cp852", "cp866", "cp865", "cp861", "cp737",
+                           "cp857", "cp874", "cp1255", "cp1256", "cp1250", "cp1251", "cp1254", "cp1253"};
+    for (const char *page : pages) {
+        SCOPED_TRACE(page);
+        int mark = codePageMark(page);
+        ASSERT_GE(mark, 0);
+        TableText text(mark);
+        std::string all;
+        for (int b = 0; b < 256; b++) all += (char)b;
+        std::u16string wide = text.widen(all);
+        ASSERT_EQ(wide.size(), 256u);
+        for (int b = 0; b < 256; b++) EXPECT_NE(wide[(size_t)b], 0xFFFD) << b;
+        std::string back;
+        ASSERT_TRUE(text.narrow(wide, back));
+        EXPECT_EQ(back, all);
+    }
+    TableText west(0x03);
+    for (int b : {0x81, 0x8D, 0x8F, 0x90, 0x9D}) EXPECT_EQ(west.widen(std::string(1, (char)b)), std::u16string(1, (char16_t)b));
+}
+
 TEST(TableText, CyrillicAndMultiByteCodePages) {
     TableText cyrillic(0xC9);
     EXPECT_EQ(cyrillic.widen("\xcd\xc8\xc8"), u"\u041d\u0418\u0418");

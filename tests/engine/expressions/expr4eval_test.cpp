@@ -50,6 +50,28 @@ TEST_F(ExprTest, TextComparisonTieRules) {
     for (const Case &c : cases) EXPECT_EQ(logical(c.text), c.expected) << c.text;
 }
 
+// "==" compares whole texts: trailing blanks count, and a text ends before
+// the NUL bytes that TRIM() and the trimming "+" leave; other types compare
+// by value as "=" does.
+TEST_F(ExprTest, ExactEquality) {
+    append({{"NAME", "Audio"}, {"AMOUNT", "5"}, {"BORN", "20000101"}, {"FLAG", "T"}});
+    struct Case {
+        const char *text;
+        int expected;
+    } cases[] = {
+        {"'AB' == 'AB'", 1},           {"'AB' == 'ABC'", 0},             {"'ABC' == 'AB'", 0},
+        {"'AB ' == 'AB'", 0},          {"'AB' == 'AB '", 0},             {"'' == ''", 1},
+        {"'' == 'X'", 0},              {"NAME == 'Audio'", 0},           {"NAME == 'Audio     '", 1},
+        {"TRIM(NAME) == 'Audio'", 1},  {"TRIM(UPPER(NAME))==\"AUDIO\"", 1}, {"TRIM(NAME) == 'Audi'", 0},
+        {"ALLTRIM('  x ') == 'x'", 1}, {"TRIM(NAME) + 'x' == 'Audiox'", 1}, {"AMOUNT == 5", 1},
+        {"AMOUNT == 5.5", 0},          {"BORN == STOD('20000101')", 1}, {"FLAG == .T.", 1},
+        {"'AB' == 'AB' .AND. 'A' = 'B'", 0}, {"'AB'=='AB'.OR.NAME=='x'", 1},
+    };
+    for (const Case &c : cases) EXPECT_EQ(logical(c.text), c.expected) << c.text;
+    // "==" is one operator, not "=" twice; "= =" is still refused.
+    EXPECT_LT(parseError("'A' = = 'A'"), 0);
+}
+
 TEST_F(ExprTest, NumberDateAndLogicalComparisons) {
     append({{"AMOUNT", "5"}, {"BORN", "20000101"}, {"PAID", "20000105"}, {"FLAG", "T"}, {"DONE", "Y"}});
     struct Case {

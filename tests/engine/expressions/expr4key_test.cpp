@@ -180,6 +180,7 @@ TEST_F(ExprTest, TagOptionsAndTagExpressions) {
     ASSERT_EQ(f4assign(d4field(t, "LABEL"), "ab"), 0);
     ASSERT_EQ(d4append(t), 0);
 
+    EXPR4TAGOPTIONS indexLayerHook = expr4tagOptionsHook();
     expr4tagOptionsHookSet(fakeOptions);
     FakeTag plain{1, 0}, collated{0, 1};
     EXPR4 *e = expr4parseTag(t, "LABEL", reinterpret_cast<TAG4FILE *>(&plain));
@@ -206,7 +207,7 @@ TEST_F(ExprTest, TagOptionsAndTagExpressions) {
     EXPECT_EQ(expr4parseTag(t, "people->NAME", reinterpret_cast<TAG4FILE *>(&plain)), nullptr);
     EXPECT_EQ(cb.errorCode, e4tagExpr);
     error4set(&cb, 0);
-    expr4tagOptionsHookSet(nullptr);
+    expr4tagOptionsHookSet(indexLayerHook);
 }
 
 }  // namespace

@@ -368,6 +368,24 @@ TEST_F(EngineTest, ReadAheadRefillsWholeWindowOnlyForSequentialWork) {
     }
     EXPECT_EQ(sizes.size(), 4u);
     for (size_t s : sizes) EXPECT_LE(s, 8192u);
+    // places visited by turns are kept apart from the window: visiting them
+    // again, and reading inside the window, reads nothing
+    sizes.clear();
+    for (int round = 0; round < 3; round++)
+        for (int64_t pos : {900000, 300123, 700001, 4095 + 500000, 199000}) {
+            ASSERT_EQ(file4read(&f, pos, rec, 100), 100u);
+            EXPECT_EQ(std::string(rec, 100), data.substr((size_t)pos, 100));
+        }
+    EXPECT_EQ(sizes.size(), 0u);
+    // a visited block stays coherent with writes
+    ASSERT_EQ(file4write(&f, 300150, "XYZ", 3), 0);
+    ASSERT_EQ(file4read(&f, 300123, rec, 100), 100u);
+    EXPECT_EQ(std::string(rec + 27, 3), "XYZ");
+    EXPECT_EQ(sizes.size(), 0u);
+    // a scan from a visited place runs on as sequential work
+    sizes.clear();
+    for (int64_t pos = 700001; pos < 800000; pos += 100) ASSERT_EQ(file4read(&f, pos, rec, 100), 100u);
+    EXPECT_LE(sizes.size(), 3u);
     file4close(&f);
 }
 

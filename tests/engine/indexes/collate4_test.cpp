@@ -338,6 +338,7 @@ TEST_F(EngineTest, KeysOfCollatedTagExpressions) {
     ASSERT_EQ(d4append(d), 0);
 
     g_hookCollation = general();
+    EXPR4TAGOPTIONS indexLayerHook = expr4tagOptionsHook();
     expr4tagOptionsHookSet(collatedOptions);
     int tag = 0;  // any tag: the hook answers the same for all
     TAG4FILE *t = reinterpret_cast<TAG4FILE *>(&tag);
@@ -359,7 +360,7 @@ TEST_F(EngineTest, KeysOfCollatedTagExpressions) {
         EXPECT_EQ(toHex(Bytes(key, k.len)), toHex(k.key)) << k.expr;
         expr4free(e);
     }
-    expr4tagOptionsHookSet(nullptr);
+    expr4tagOptionsHookSet(indexLayerHook);
     d4close(d);
 }
 

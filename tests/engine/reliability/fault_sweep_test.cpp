@@ -372,7 +372,7 @@ protected:
 };
 
 TEST_F(FaultyCreateAndOpen, AFailedCreateLeavesNothingOrATableThatOpens) {
-    for (int level : {25, 30}) {
+    for (int level : {3, 25, 30}) {
         cb.compatibility = (int16_t)level;
         for (long n = 1;; n++) {
             std::string name = dir.file("c" + std::to_string(level) + "_" + std::to_string(n));
@@ -396,7 +396,8 @@ TEST_F(FaultyCreateAndOpen, AFailedCreateLeavesNothingOrATableThatOpens) {
                 if (again) d4close(again);
                 error4set(&cb, 0);
             } else {
-                EXPECT_FALSE(file4exists((name + ".fpt").c_str())) << "a memo file without its table";
+                EXPECT_FALSE(file4exists((name + (level == 3 ? ".dbt" : ".fpt")).c_str()))
+                    << "a memo file without its table";
             }
             if (calls < n) break;
         }
@@ -461,6 +462,10 @@ const Config kConfigs[] = {
     {"L30_buffered_sticky_ENOSPC", 30, true, plan(Fault::Fail, ENOSPC, true)},
     {"L30_direct_ENOSPC", 30, false, plan(Fault::Fail, ENOSPC)},
     {"L30_direct_short_write_completes", 30, false, plan(Fault::ShortThenGo, 0)},
+    // dBASE III tables: memos in a .dbt, 512-byte blocks, ended by 0x1A 0x1A.
+    {"L3_buffered_EIO", 3, true, plan(Fault::Fail, EIO)},
+    {"L3_direct_short_then_full", 3, false, plan(Fault::ShortThenFull, ENOSPC)},
+    {"L3_buffered_sticky_ENOSPC", 3, true, plan(Fault::Fail, ENOSPC, true)},
 };
 
 INSTANTIATE_TEST_SUITE_P(Workload, FaultSweep,

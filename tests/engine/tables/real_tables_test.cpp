@@ -86,7 +86,7 @@ struct Refusal {
 // The tables the engine's rules refuse, and why.
 const std::map<std::string, Refusal> kRefused = {
     {"perl-dbd-xbase/rooms.dbf", {-200, E4_MSG_DATA_CORRUPT, "its descriptor terminator became 0x0A"}},
-    {"perl-dbd-xbase/types.dbf", {-200, E4_MSG_INVALID_FIELD_TYPE, "Y and T fields in a level-25 table"}},
+    {"ruby-dbf/dbase_83_missing_memo.dbf", {-64, E4_MSG_MEMO_MISSING, "a dBASE III table without its .dbt"}},
     {"ruby-dbf/foxprodb/FOXPRO-DB-TEST.DBC", {-64, E4_LOC_FILE4OPEN, "its memo file is .DCT, not .fpt"}},
     {"vfp9-godbase/database/EXPENSES.DBC", {-64, E4_LOC_FILE4OPEN, "its memo file is .DCT, not .fpt"}},
 };

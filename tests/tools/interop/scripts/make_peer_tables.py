@@ -1,6 +1,7 @@
 """Writes tables with python3-dbf (an independent implementation of the
 formats) for the interop tests: FoxPro 2.x with memo, Visual FoxPro, and
-dBASE III. Deterministic data, a few deleted records.
+dBASE III without and with memos (.dbt). Deterministic data, a few deleted
+records.
 
 usage: make_peer_tables.py FOLDER
 """
@@ -48,3 +49,11 @@ fill(vfp, lambda i: (rng.choice(names), round(rng.uniform(-9999, 99999), 2), som
 db3 = dbf.Table(folder + '/peer_db3.dbf', 'name C(12); amt N(10,2); born D; ok L',
                 dbf_type='db3', codepage='cp1252')
 fill(db3, lambda i: (rng.choice(names), round(rng.uniform(-9999, 99999), 2), some_date(), rng.random() < 0.5))
+
+# dBASE III with memos in a .dbt: short, empty, missing and multi-block ones.
+dbt = dbf.Table(folder + '/peer_dbt.dbf', 'name C(12); notes M; qty N(5,0); more M',
+                dbf_type='db3', codepage='cp1252')
+fill(dbt, lambda i: (rng.choice(names),
+                     rng.choice(['', None, 'short', 'line one\r\nline two', 'q' * rng.randrange(1, 2000)]),
+                     rng.randrange(-999, 9999),
+                     rng.choice([None, 'w' * 510, 'tail ' * rng.randrange(1, 300)])))

@@ -1,5 +1,6 @@
 #include "cdx_bulk.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -48,7 +49,8 @@ struct Node {
 };
 
 // Packs sorted keys into leaves; returns them in order.
-std::vector<Node> writeLeaves(Writer &w, const std::vector<BulkKey> &keys, unsigned keyLen, long records, char pad) {
+std::vector<Node> writeLeaves(Writer &w, const std::vector<BulkKey> &keys, unsigned keyLen, long records,
+                              unsigned char pad, bool capByPreviousTrailing, unsigned maxLeafKeys) {
     Leaf p = leafParams(keyLen, records);
     std::vector<Node> out;
     size_t i = 0;
@@ -57,13 +59,16 @@ std::vector<Node> writeLeaves(Writer &w, const std::vector<BulkKey> &keys, unsig
         unsigned char *b = &w.file[ref];
         unsigned count = 0, keyArea = kBlock;
         const std::string *prev = nullptr;
-        while (i < keys.size()) {
+        unsigned prevTrail = 0;
+        while (i < keys.size() && (maxLeafKeys == 0 || count < maxLeafKeys)) {
             const std::string &k = keys[i].key;
             unsigned trail = 0;
-            while (trail < keyLen && (unsigned char)k[keyLen - 1 - trail] == (unsigned char)pad) trail++;
+            while (trail < keyLen && (unsigned char)k[keyLen - 1 - trail] == pad) trail++;
             unsigned dup = 0;
+            unsigned dupCap = keyLen - trail;
+            if (capByPreviousTrailing && dupCap > keyLen - prevTrail) dupCap = keyLen - prevTrail;
             if (prev)
-                while (dup < keyLen - trail && (*prev)[dup] == k[dup]) dup++;
+                while (dup < dupCap && (*prev)[dup] == k[dup]) dup++;
             unsigned stored = keyLen - dup - trail;
             unsigned entriesEnd = cdx::LEAF_HEAD + (count + 1) * p.entryBytes;
             if (entriesEnd + stored > keyArea) break;
@@ -72,6 +77,7 @@ std::vector<Node> writeLeaves(Writer &w, const std::vector<BulkKey> &keys, unsig
             uint64_t v = keys[i].record | ((uint64_t)dup << p.recBits) | ((uint64_t)trail << (p.recBits + p.countBits));
             for (unsigned x = 0; x < p.entryBytes; x++) b[cdx::LEAF_HEAD + count * p.entryBytes + x] = (unsigned char)(v >> (8 * x));
             prev = &k;
+            prevTrail = trail;
             count++;
             i++;
         }
@@ -122,7 +128,8 @@ uint32_t writeTree(Writer &w, std::vector<Node> level, unsigned keyLen) {
     return level[0].ref;
 }
 
-void header(Writer &w, uint32_t at, uint32_t root, unsigned keyLen, unsigned char flags, const std::string &expr) {
+void header(Writer &w, uint32_t at, uint32_t root, unsigned keyLen, unsigned char flags, const std::string &expr,
+            const std::string &collation = "", bool descending = false) {
     unsigned char *h = &w.file[at];
     b4::putU32le(h + cdx::OFF_ROOT, root);
     b4::putU16le(h + cdx::OFF_KEY_LEN, (uint16_t)keyLen);
@@ -133,24 +140,37 @@ void header(Writer &w, uint32_t at, uint32_t root, unsigned keyLen, unsigned cha
     b4::putU16le(h + cdx::OFF_FOR_LEN, 1);
     b4::putU16le(h + cdx::OFF_EXPR_LEN, (uint16_t)exprLen);
     std::memcpy(h + cdx::OFF_POOL, expr.data(), expr.size());
+    std::memcpy(h + cdx::OFF_COLLATION, collation.data(), std::min<size_t>(collation.size(), cdx::COLLATION_LEN - 1));
+    b4::putU16le(h + cdx::OFF_DESCENDING, descending ? 1 : 0);
 }
 
 }  // namespace
 
-bool writeSingleTagIndex(const std::string &path, const std::string &tagName, const std::string &expression,
-                         unsigned keyLen, const std::vector<BulkKey> &sorted, long recordCount) {
+bool writeIndex(const std::string &path, const BulkTag &tag, const std::vector<BulkKey> &sorted, long recordCount) {
     Writer w;
     w.file.resize(2048, 0);
-    uint32_t tagRoot = writeTree(w, writeLeaves(w, sorted, keyLen, recordCount, ' '), keyLen);
-    std::string name = tagName;
+    uint32_t tagRoot = writeTree(
+        w, writeLeaves(w, sorted, tag.keyLen, recordCount, tag.pad, tag.capByPreviousTrailing, tag.maxLeafKeys), tag.keyLen);
+    std::string name = tag.name;
     name.resize(cdx::DIRECTORY_KEY_LEN, ' ');
-    uint32_t dirRoot = writeTree(w, writeLeaves(w, {{name, 1024}}, cdx::DIRECTORY_KEY_LEN, 1024, ' '), cdx::DIRECTORY_KEY_LEN);
+    uint32_t dirRoot = writeTree(w, writeLeaves(w, {{name, 1024}}, cdx::DIRECTORY_KEY_LEN, 1024, ' ', false, 0),
+                                 cdx::DIRECTORY_KEY_LEN);
     header(w, 0, dirRoot, cdx::DIRECTORY_KEY_LEN, 0xE0, "");
-    header(w, 1024, tagRoot, keyLen, 0x60, expression);
+    header(w, 1024, tagRoot, tag.keyLen, (unsigned char)(0x60 | tag.extraFlags), tag.expression, tag.collation,
+           tag.descending);
     FILE *f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(w.file.data(), 1, w.file.size(), f) == w.file.size();
     return std::fclose(f) == 0 && ok;
+}
+
+bool writeSingleTagIndex(const std::string &path, const std::string &tagName, const std::string &expression,
+                         unsigned keyLen, const std::vector<BulkKey> &sorted, long recordCount) {
+    BulkTag tag;
+    tag.name = tagName;
+    tag.expression = expression;
+    tag.keyLen = keyLen;
+    return writeIndex(path, tag, sorted, recordCount);
 }
 
 }  // namespace bench
