@@ -18,6 +18,7 @@
 #include "dfile4.h"
 #include "dfile4dbase.h"
 #include "field4harbour.h"
+#include "pack4journal.h"
 #include "foundation/bytes.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
@@ -116,7 +117,11 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
     df->memoFile.file.hand = -1;
     df->recCount = -1;
     if (!dbf::knownLevel(c->compatibility)) return error4describe(c, e4open, E4_LOC_DFILE4OPEN, name, nullptr, nullptr);
-    int rc = file4open(&df->file, c, name, 1);
+    // A replacement of the table's files that was stopped (pack4journal.h)
+    // is finished or undone before the table is read.
+    int rc = pack4recover(c, name);
+    if (rc != 0) return rc;
+    rc = file4open(&df->file, c, name, 1);
     if (rc != 0) return rc;
 
     unsigned char h[dbf::HEADER_SIZE];

@@ -14,5 +14,6 @@ int runSet(const Options &o);
 int runDelete(const Options &o, bool recall);
 int runSeek(const Options &o);
 int runCheck(const Options &o);
+int runPack(const Options &o);
 
 }  // namespace brindle

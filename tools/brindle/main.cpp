@@ -28,6 +28,7 @@ const char *kUsageText =
     "  recall   clear records' deletion marks\n"
     "  seek     find a record through a tag\n"
     "  check    check every tag against the table\n"
+    "  pack     remove deleted records and compact the memo file\n"
     "\n"
     "Global options (before or after the command):\n"
     "  --codepage NAME  read and write text in this code page instead of the table's own\n"
@@ -167,6 +168,19 @@ const std::map<std::string, const char *> kCommandHelp = {
      "\n"
      "Examples:\n"
      "  brindle check samples/people.dbf\n"},
+    {"pack",
+     "usage: brindle pack TABLE\n"
+     "Removes the deleted records and writes the memo file anew with only the memos\n"
+     "of the records kept, then prints how many records were kept and the memo\n"
+     "file's length before and after. The new files are written beside the old ones\n"
+     "(in TABLE.pack/) and take their names only when complete and flushed: a pack\n"
+     "stopped at any point leaves the old table or the new one, and the next open\n"
+     "of the table finishes or undoes what was left. A table with a production\n"
+     "index is refused for now (its tags cannot be rebuilt yet).\n"
+     "\n"
+     "Examples:\n"
+     "  brindle delete t.dbf 2\n"
+     "  brindle pack t.dbf\n"},
 };
 
 const std::map<std::string, OptionSpec> kCommands = {
@@ -181,6 +195,7 @@ const std::map<std::string, OptionSpec> kCommands = {
     {"recall", {{}, {}}},
     {"seek", {{"--tag"}, {}}},
     {"check", {{"--tag"}, {}}},
+    {"pack", {{}, {}}},
 };
 
 int run(const Options &o) {
@@ -196,6 +211,7 @@ int run(const Options &o) {
     if (c == "recall") return runDelete(o, true);
     if (c == "seek") return runSeek(o);
     if (c == "check") return runCheck(o);
+    if (c == "pack") return runPack(o);
     return kUsage;
 }
 
