@@ -179,6 +179,9 @@ const std::map<std::string, const char *> kCommandHelp = {
      "index is refused for now (its tags cannot be rebuilt yet).\n"
      "\n"
      "Examples:\n"
+     "  brindle create t.dbf NAME:C:10 NOTES:M\n"
+     "  brindle append t.dbf NAME=Ann NOTES=kept\n"
+     "  brindle append t.dbf NAME=Bob NOTES=dropped\n"
      "  brindle delete t.dbf 2\n"
      "  brindle pack t.dbf\n"},
 };
