@@ -59,6 +59,15 @@ int file4folderFlush(CODE4 *c, const char *path) {
     return 0;
 }
 
+int file4modeCopy(CODE4 *c, const char *like, int hand) {
+    if (!like) return error4(c, e4parmNull, E4_LOC_FILE4FOLDER);
+    if (!contextUsable(c)) return -1;
+    struct stat st;
+    if (file4platform.stat(like, &st) != 0 || fchmod(hand, st.st_mode & 07777) != 0)
+        return error4describe(c, e4write, E4_LOC_FILE4FOLDER, like, nullptr, nullptr);
+    return 0;
+}
+
 bool file4folderExists(const char *path) {
     struct stat st;
     return path && file4platform.stat(path, &st) == 0 && S_ISDIR(st.st_mode);

@@ -20,6 +20,9 @@ int file4removeName(CODE4 *c, const char *path);
 // Ask the platform to write the folder's entries (names made, renamed or
 // removed in it) to storage. 0, or -120.
 int file4folderFlush(CODE4 *c, const char *path);
+// Give the open file the permission bits of the file named like (a file
+// that replaces another keeps who may read and write it). 0, or -120.
+int file4modeCopy(CODE4 *c, const char *like, int hand);
 // Whether the path names a folder.
 bool file4folderExists(const char *path);
 // The names in the folder (neither "." nor ".."), sorted; empty when the

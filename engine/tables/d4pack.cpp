@@ -95,6 +95,7 @@ struct Packer {
     int copyRecords() {
         std::string name = stage + "/" + baseName(table);
         if (int rc = file4create(&newTable, c, name.c_str(), 1)) return rc;
+        if (int rc = file4modeCopy(c, table.c_str(), newTable.hand)) return rc;
         if (df->memoFile.isOpen) {
             // The new memo file keeps the old one's block size and format.
             uint32_t setting = c->memSizeMemo;
@@ -103,6 +104,7 @@ struct Packer {
             int rc = memo4fileCreate(&newMemo, c, df, memoName.c_str(), df->memoFile.format);
             c->memSizeMemo = setting;
             if (rc != 0) return rc;
+            if (int rc2 = file4modeCopy(c, df->memoFile.file.name, newMemo.file.hand)) return rc2;
             // Memos are appended one after another: let them collect.
             if (file4writeBehindSet(&newMemo.file, kCopyBuffer) != 0) return c->errorCode;
         }

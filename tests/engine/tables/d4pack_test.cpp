@@ -102,6 +102,8 @@ TEST_F(Pack, KeepsAutoincrementCountersAndTheNewerWritersFields) {
     // TEST.DBF: varchar, varbinary and blob fields and a descriptor counter.
     vt::copyFixture("real/vfp9-godbase/table/TEST.FPT", dir);
     std::string t = vt::copyFixture("real/vfp9-godbase/table/TEST.DBF", dir);
+    fs::permissions(t, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::permissions(dir.file("TEST.FPT"), fs::perms::owner_read | fs::perms::owner_write);
     DATA4 *d = d4open(&cb, t.c_str());
     ASSERT_NE(d, nullptr);
     d4go(d, 1);
@@ -115,9 +117,11 @@ TEST_F(Pack, KeepsAutoincrementCountersAndTheNewerWritersFields) {
     auto headerAfter = vt::readFile(t);
     unsigned headerLen = headerBefore[8] | headerBefore[9] << 8;
     for (unsigned i = 8; i < headerLen; i++) ASSERT_EQ(headerAfter[i], headerBefore[i]) << "header byte " << i;
-    // The file names keep their letter case.
+    // The file names keep their letter case, the files their permissions.
     EXPECT_TRUE(fs::exists(dir.file("TEST.FPT")));
     EXPECT_FALSE(fs::exists(dir.file("TEST.fpt")));
+    EXPECT_EQ(fs::status(t).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(dir.file("TEST.FPT")).permissions(), fs::perms::owner_read | fs::perms::owner_write);
 }
 
 TEST_F(Pack, ATableWithAProductionIndexIsRefusedUntouched) {
