@@ -31,6 +31,55 @@ std::string baseName(const std::string &path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Writes memos one after another into a new memo file, from its first free
+// block on, through a sequential writer (a memo file written from scratch
+// needs no free-block bookkeeping between memos); the header's next free
+// block is written at the end.
+struct MemoAppender {
+    MEMO4FILE *m = nullptr;
+    FILE4SEQ_WRITE w{};
+    std::vector<char> buffer;
+    uint64_t next = 0;
+
+    int start(MEMO4FILE *memo) {
+        m = memo;
+        buffer.resize(kCopyBuffer);
+        const uint32_t bs = m->blockSize, header = memo4fmt::FILE_HEADER_SIZE;
+        next = bs > header ? 1 : (header + bs - 1) / bs;  // as memo4fileCreate leaves it
+        return file4seqWriteInit(&w, &m->file, (int64_t)(next * bs), buffer.data(), (unsigned)buffer.size());
+    }
+
+    int put(const FIELD4 *f, const char *data, uint32_t len, uint32_t *block) {
+        CODE4 *c = m->file.codeBase;
+        if (!memo4fmt::canHold(m->format, data, len))
+            return error4describe(c, e4parm, E4_MSG_MEMO_END_MARK, m->file.name, nullptr, nullptr);
+        uint64_t blocks = memo4fmt::blocksFor(m->format, len, m->blockSize);
+        if (next > memo4maxBlock(f) || next + blocks > UINT32_MAX)
+            return error4describe(c, e4write, E4_MSG_MEMO_FULL, m->file.name, nullptr, nullptr);
+        unsigned char prefix[memo4fmt::MAX_PREFIX];
+        const unsigned prefixLen = memo4fmt::prefixLen(m->format), suffixLen = memo4fmt::suffixLen(m->format);
+        memo4fmt::putPrefix(m->format, len, prefix);
+        if (int rc = file4seqWrite(&w, prefix, prefixLen)) return rc;
+        if (int rc = file4seqWrite(&w, data, len)) return rc;
+        if (int rc = file4seqWrite(&w, memo4fmt::suffix(m->format), suffixLen)) return rc;
+        // The rest of the last block zero, as a memo file grows by blocks.
+        uint64_t used = (uint64_t)prefixLen + len + suffixLen;
+        if (int rc = file4seqWriteRepeat(&w, (long)(blocks * m->blockSize - used), 0)) return rc;
+        *block = (uint32_t)next;
+        next += blocks;
+        return 0;
+    }
+
+    int finish() {
+        if (int rc = file4seqWriteFlush(&w)) return rc;
+        unsigned char h[memo4fmt::MAX_HEADER_READ];
+        unsigned len = memo4fmt::headerRead(m->format);
+        if (file4readAll(&m->file, 0, h, len) != 0) return m->file.codeBase->errorCode;
+        memo4fmt::putNextFree(m->format, h, (uint32_t)next);
+        return file4write(&m->file, 0, h, len);
+    }
+};
+
 struct Packer {
     CODE4 *c;
     DATA4 *d;
@@ -39,6 +88,7 @@ struct Packer {
     FILE4 journal{};
     FILE4 newTable{};
     MEMO4FILE newMemo{};
+    MemoAppender memos;
     F4MEMO scratch{};
     bool staged = false;     // the staging folder is ours
     bool committed = false;  // the journal says commit
@@ -83,10 +133,8 @@ struct Packer {
             long block = f4long(f);
             if (block <= 0) continue;
             if (memo4fileRead(&df->memoFile, block, &scratch) != 0) return c->errorCode;
-            MEMO4RUN spare{};
             uint32_t moved = 0;
-            if (memo4fileWrite(&newMemo, &spare, scratch.contents, scratch.len, memo4maxBlock(f), &moved) != 0)
-                return c->errorCode;
+            if (scratch.len > 0 && memos.put(f, scratch.contents, scratch.len, &moved) != 0) return c->errorCode;
             memo4storeBlock(f, d->record, moved);
         }
         return 0;
@@ -105,8 +153,7 @@ struct Packer {
             c->memSizeMemo = setting;
             if (rc != 0) return rc;
             if (int rc2 = file4modeCopy(c, df->memoFile.file.name, newMemo.file.hand)) return rc2;
-            // Memos are appended one after another: let them collect.
-            if (file4writeBehindSet(&newMemo.file, kCopyBuffer) != 0) return c->errorCode;
+            if (memos.start(&newMemo) != 0) return c->errorCode;
         }
         std::vector<char> in(kCopyBuffer), out(kCopyBuffer);
         FILE4SEQ_READ r;
@@ -129,6 +176,7 @@ struct Packer {
             if (int rc = file4seqWrite(&w, &eofMark, 1)) return rc;
         }
         if (int rc = file4seqWriteFlush(&w)) return rc;
+        if (newMemo.isOpen && memos.finish() != 0) return c->errorCode;
         unsigned char kept[4];
         b4::putI32le(kept, (int32_t)result.recordsKept);
         return file4write(&newTable, dbf::OFF_NUM_RECS, kept, sizeof kept);
