@@ -6,8 +6,7 @@
 //      the same lookups on an indexed copy (python3's sqlite3 module);
 //   3. walking the whole tag in order, beside walking the table in record order.
 // Every figure is the best of three runs (the machine is shared).
-// The index is written by a small bulk writer (cdx_bulk.cpp) until the
-// engine builds indexes itself.
+// The index is built by the engine (i4create).
 //
 // Options: --records N, --dir FOLDER, --keep (leave the files in FOLDER and
 // reuse them on the next run, to profile one part), --only count|seek|walk.
@@ -21,7 +20,6 @@
 #include <vector>
 
 #include "brindle.h"
-#include "cdx_bulk.h"
 #include "indexes/index4.h"
 #include "people_gen.h"
 
@@ -102,30 +100,26 @@ std::vector<std::string> prepare(CODE4 *cb, const Files &f, long records) {
     cb->autoOpen = 1;
     if (!d) return lookups;
     FIELD4 *name = d4field(d, "NAME");
-    std::vector<bench::BulkKey> keys;
+    std::vector<std::string> keys;
     keys.reserve((size_t)records);
     FILE *rows = std::fopen(f.rows.c_str(), "w");
     for (int rc = d4top(d); rc == 0; rc = d4skip(d, 1)) {
-        std::string k(f4ptr(name), f4len(name));
-        keys.push_back({k, (uint32_t)d4recNo(d)});
-        std::fprintf(rows, "%ld\t%s\n", d4recNo(d), trimmed(k.data(), (int)k.size()).c_str());
+        std::string k = trimmed(f4ptr(name), (int)f4len(name));
+        keys.push_back(k);
+        std::fprintf(rows, "%ld\t%s\n", d4recNo(d), k.c_str());
     }
     std::fclose(rows);
-    d4close(d);
     std::mt19937_64 rng(7);
-    for (int i = 0; i < 100000; i++) lookups.push_back(trimmed(keys[rng() % keys.size()].key.data(), 20));
+    for (int i = 0; i < 100000; i++) lookups.push_back(keys[rng() % keys.size()]);
     FILE *kf = std::fopen(f.keys.c_str(), "w");
     for (const std::string &k : lookups) std::fprintf(kf, "%s\n", k.c_str());
     std::fclose(kf);
-    std::sort(keys.begin(), keys.end(), [](const bench::BulkKey &a, const bench::BulkKey &b) {
-        return a.key != b.key ? a.key < b.key : a.record < b.record;
-    });
-    if (!bench::writeSingleTagIndex(f.index, "NAME", "NAME", 20, keys, records)) return {};
-    // Flag the production index in the table header (byte 28).
-    FILE *t = std::fopen(f.table.c_str(), "r+b");
-    std::fseek(t, 28, SEEK_SET);
-    std::fputc(1, t);
-    std::fclose(t);
+    // The production index, built by the engine (which flags it in the header).
+    std::remove(f.index.c_str());
+    TAG4DESC tags[] = {{"NAME", "NAME", nullptr, 0, 0, nullptr}, {nullptr, nullptr, nullptr, 0, 0, nullptr}};
+    bool built = i4create(d, nullptr, tags) != nullptr;
+    d4close(d);
+    if (!built) return {};
     return lookups;
 }
 

@@ -3,7 +3,7 @@
 # what is already installed. Safe to run again.
 set -euo pipefail
 PACKAGES=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
-          python3 python3-dbf python3-dbfread gdal-bin valgrind
+          python3 python3-dbf python3-dbfread gdal-bin valgrind libdbd-xbase-perl
           postgresql pgdbf   # the PostgreSQL interop test; pgdbf for the export benchmark
           pkg-config libsdl2-dev libfreetype-dev libfontconfig-dev libgif-dev libpng-dev fonts-wine
           xvfb xdotool x11-apps)

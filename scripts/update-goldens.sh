@@ -6,4 +6,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh build >/dev/null
 VANDREL_UPDATE_GOLDENS=1 build/tests/test_app_headless --gtest_filter='*Golden*'
+VANDREL_UPDATE_GOLDENS=1 build/tests/test_app_pages --gtest_filter='*Golden*'
 git status --short tests/app/golden

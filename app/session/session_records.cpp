@@ -303,12 +303,15 @@ bool TableSession::writeRecord(FieldList &list, long record) {
         values.push_back(std::move(v));
     }
     long remembered = rememberPosition();
+    // A new record is filled before it is appended, so one the table
+    // refuses (a unique key, a full disk) leaves no blank record behind.
+    bool appending = record <= 0;
     bool ok;
-    if (record > 0) ok = record <= table_.recCount() && table_.go(record) == 0;
-    else ok = table_.appendBlank() == 0;
+    if (appending) ok = table_.appendStart(0) == 0 && table_.blank() == 0;
+    else ok = record <= table_.recCount() && table_.go(record) == 0;
     if (ok) {
         for (const PendingValue &v : values) assignValue(v);
-        ok = context_.errorCode() >= 0 && table_.write(-1) == 0;
+        ok = context_.errorCode() >= 0 && (appending ? table_.append() : table_.write(-1)) == 0;
         ok = ok && table_.flush() == 0;
         // A refused write is not kept for the next move to write after all.
         if (!ok) table_.changed(0);

@@ -118,6 +118,8 @@ public:
     // The wide name of the field whose value the last writeRecord refused
     // (not representable in the table), empty when none was refused.
     const std::u16string &refusedField() const { return refusedField_; }
+    // Records the engine has read from the table since the session began.
+    unsigned long long recordReads() { return context_.handle()->recordReads; }
     // The wait cursor shown while sorting and filtering (null: none).
     void setBusyIndicator(BusyIndicator *busy) { busy_ = busy; }
 

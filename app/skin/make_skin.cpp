@@ -6,9 +6,10 @@
 //   btncmds.gif      270 x 30   nine 30 x 30 button glyphs: new, copy,
 //                               delete, filter, sort, up, down, save, close
 //   btncmdsd.gif     270 x 30   the same, pressed
-//   countbg.gif      312 x 22   the bottom strip (x 0-231) and four small
+//   countbg.gif      416 x 22   the bottom strip (x 0-231), four small
 //                               buttons at x 232, 252, 272, 292 (20 x 21 from
-//                               y 1): form view, delete, filter, sort
+//                               y 1): form view, delete, filter, sort, and
+//                               a 50 x 22 button face at x 315 (366 pressed)
 //   calculator.gif   40 x 21    a calculator key (x 0-19) and backspace (x 20-39)
 //   calculatord.gif  40 x 21    the same, pressed
 //   droparrow.gif    32 x 16    the date picker's arrows: previous, next
@@ -141,7 +142,7 @@ Raster buttons(bool pressed) {
 }
 
 Raster countStrip() {
-    Raster r(312, 22, kFace);
+    Raster r(416, 22, kFace);
     r.gradient(0, 0, 232, 22, {236, 236, 240}, {196, 200, 212});
     r.fill(0, 0, 232, 1, {150, 150, 160});
     for (int i = 0; i < 4; i++) {
@@ -150,6 +151,11 @@ Raster countStrip() {
         r.frame(x, 1, 18, 21, kGray);
         r.mask(x + 3, 5, kSmallGlyphs[size_t(i)], 1, i == 1 ? kRed : kNavy, i == 1 ? kRed : kGreen);
     }
+    // The text editor's "Cancel" and "Save" buttons are drawn on these faces.
+    r.gradient(316, 2, 48, 19, {252, 252, 252}, {206, 210, 222});
+    r.frame(315, 1, 50, 21, kGray);
+    r.gradient(367, 2, 48, 19, {160, 176, 208}, {128, 144, 184});
+    r.frame(366, 1, 50, 21, kNavy);
     return r;
 }
 

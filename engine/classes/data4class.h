@@ -39,6 +39,9 @@ public:
     int deleteRec() { return d4delete(d_); }
     int recall() { return d4recall(d_); }
     int appendBlank() { return d4appendBlank(d_); }
+    int appendStart(int useMemo = 0) { return d4appendStart(d_, useMemo); }
+    int append() { return d4append(d_); }
+    int blank() { return d4blank(d_); }
     int write(long recNo = -1) { return d4write(d_, recNo); }
     int flush() { return d4flush(d_); }
     // d4changed: positive sets, 0 clears, negative only asks; the previous value.

@@ -148,3 +148,13 @@ int expr4len(const EXPR4 *e) { return e && e->s4valid == S4VALID ? (int)e->len :
 int expr4type(const EXPR4 *e) { return e && e->s4valid == S4VALID ? e->type : 0; }
 const char *expr4source(const EXPR4 *e) { return e && e->s4valid == S4VALID ? e->source : ""; }
 int expr4nullable(const EXPR4 *e) { return e && e->s4valid == S4VALID ? e->hasNullable : 0; }
+
+int expr4readsMemo(const EXPR4 *e) {
+    if (!e || e->s4valid != S4VALID) return 0;
+    for (int i = 0; i < e->numItems; i++) {
+        const EXPR4ITEM &it = e->items[i];
+        if (it.row == E4R_CALC && expr4readsMemo(static_cast<const EXPR4 *>(it.pointer))) return 1;
+        if (it.field && it.field->memo) return 1;
+    }
+    return 0;
+}

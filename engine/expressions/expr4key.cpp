@@ -62,8 +62,10 @@ bool anyNull(const EXPR4 *e) {
 
 }  // namespace
 
-void expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook) { g_tagOptions.store(hook); }
+EXPR4TAGOPTIONS expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook) { return g_tagOptions.exchange(hook); }
 EXPR4TAGOPTIONS expr4tagOptionsHook() { return g_tagOptions.load(); }
+
+int expr4null(const EXPR4 *e) { return e && e->s4valid == S4VALID && e->hasNullable && anyNull(e) ? 1 : 0; }
 
 int expr4keyLen(EXPR4 *e) {
     if (int rc = error4checkStamp(e, e ? e->s4valid : 0, E4_LOC_EXPR4KEYLEN)) return rc;

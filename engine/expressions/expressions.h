@@ -106,8 +106,9 @@ struct EXPR4KEYOPTIONS {
     void (*collate)(const TAG4FILE *tag, const unsigned char *text, unsigned len, unsigned char *out);
 };
 typedef void (*EXPR4TAGOPTIONS)(const TAG4FILE *tag, EXPR4KEYOPTIONS *options);
-// Install the index layer's hook (process-wide, set once at start).
-void expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook);
+// Install the index layer's hook (process-wide, set once at start); returns
+// the hook it replaces.
+EXPR4TAGOPTIONS expr4tagOptionsHookSet(EXPR4TAGOPTIONS hook);
 // The hook installed (so that a test can put it back after its own).
 EXPR4TAGOPTIONS expr4tagOptionsHook();
 
@@ -147,6 +148,12 @@ int expr4len(const EXPR4 *e);            // result length, -1 for none
 int expr4type(const EXPR4 *e);           // result type letter, 0 for none
 const char *expr4source(const EXPR4 *e); // "" for none
 int expr4nullable(const EXPR4 *e);       // some field read can hold a null
+// 1 when a null-capable field the expression reads is null in the record it
+// is bound to (a null key), else 0.
+int expr4null(const EXPR4 *e);
+// 1 when the expression reads a memo field (its value then depends on the
+// handle's memo entries, not only on the record buffer), else 0.
+int expr4readsMemo(const EXPR4 *e);
 
 // Named calculations. expr4calcCreate hands e to the context (freed by
 // expr4calcReset or code4initUndo); name at most 64 characters.

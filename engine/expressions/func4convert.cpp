@@ -8,6 +8,7 @@
 #include "func4.h"
 #include "key4.h"
 #include "tables/date4.h"
+#include "tables/field4.h"
 
 void e4str(E4EVAL &r) {
     // Right-aligned with i1 decimals; '*' throughout when it does not fit.
@@ -137,13 +138,17 @@ void e4keyForm(E4EVAL &r) {
         }
     } else if (Type == 'N') {
         // Numeric fields are read in place from the record, never from here.
+        // The operand is the field read just before; its decimals place the
+        // point in the key of a blank number.
+        const FIELD4 *field = r.item[-1].field;
+        int decimals = field ? (int)field->dec : 0;
         if (a == (const char *)out) {
             unsigned char tmp[256];
             int n = len < 256 ? len : 256;
             std::memcpy(tmp, a, (size_t)n);
-            key4numericAscend((const char *)tmp, n, out, len);
+            key4numericAscend((const char *)tmp, n, out, len, decimals);
         } else {
-            key4numericAscend(a, len, out, len);
+            key4numericAscend(a, len, out, len, decimals);
         }
     } else {
         unsigned char value[16];

@@ -2,6 +2,7 @@
 // documented in key4.h, where callers read them.
 #include "expressions/key4.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -279,10 +280,17 @@ int key4convert(char type, const void *value, int valueLen, unsigned char *out, 
     }
 }
 
-int key4numericAscend(const char *text, int len, unsigned char *out, int outLen) {
+int key4numericAscend(const char *text, int len, unsigned char *out, int outLen, int decimals) {
     if (len < 0) len = 0;
     if (outLen < len) return e4parm;
     std::memcpy(out, text, (size_t)len);
+    if (len > 0 && std::all_of(text, text + len, [](char ch) { return ch == ' '; })) {
+        // A blank number is zero, as the filters and the field reads take it:
+        // the form of zero at this width and these decimals ("0000.00").
+        std::memset(out, '0', (size_t)len);
+        if (decimals > 0 && decimals < len) out[len - decimals - 1] = '.';
+        return len;
+    }
     int i = 0;
     while (i < len && out[i] == ' ') out[i++] = '0';
     if (i < len && out[i] == '-') {
@@ -292,7 +300,7 @@ int key4numericAscend(const char *text, int len, unsigned char *out, int outLen)
     return len;
 }
 
-int key4ascend(char type, const void *value, int valueLen, unsigned char *out, int outLen) {
+int key4ascend(char type, const void *value, int valueLen, unsigned char *out, int outLen, int decimals) {
     switch (type) {
     case 'C': case 'D': {
         int len = type == 'D' ? 8 : (valueLen < 0 ? 0 : valueLen);
@@ -308,7 +316,7 @@ int key4ascend(char type, const void *value, int valueLen, unsigned char *out, i
         return 1;
     }
     case 'N':
-        return key4numericAscend((const char *)value, valueLen, out, outLen);
+        return key4numericAscend((const char *)value, valueLen, out, outLen, decimals);
     case 'd': {
         if (outLen < 8) return e4parm;
         double day;

@@ -46,7 +46,8 @@
 // null the whole key, marker included, is zero bytes (key4nullMark).
 //
 // ASCEND()/DESCEND() forms (key4ascend): C, D unchanged; L '1' / '0';
-// N the numeric text made sortable (key4numericAscend); d the "CCYYMMDD" text
+// N the numeric text made sortable (key4numericAscend; a blank number takes
+// the form of zero at the field's width and decimals); d the "CCYYMMDD" text
 // of the day (8 blanks when blank); every other type its key encoding.
 // DESCEND complements every byte (key4invert).
 #pragma once
@@ -124,12 +125,15 @@ int key4len(char type, int resultLen);
 // itself to turn trailing NULs into blanks); W and O give valueLen bytes.
 int key4convert(char type, const void *value, int valueLen, unsigned char *out, int outLen);
 // The ASCEND() form of a value (see the table above); its length is that of
-// key4convert, except L -> 1, D and d -> 8, N -> valueLen.
-int key4ascend(char type, const void *value, int valueLen, unsigned char *out, int outLen);
+// key4convert, except L -> 1, D and d -> 8, N -> valueLen. decimals: those
+// of an N value's field.
+int key4ascend(char type, const void *value, int valueLen, unsigned char *out, int outLen, int decimals = 0);
 // ASCEND() of numeric text: leading blanks become '0'; when a '-' is among
 // the leading characters it becomes '0' too and every byte c of the result
 // becomes 92 - c, so negatives sort below positives, larger magnitudes lower.
-int key4numericAscend(const char *text, int len, unsigned char *out, int outLen);
+// An all-blank text is zero: '0's with the point where a field of len bytes
+// and these decimals puts it ("0000.00"), so it sorts with the zeros.
+int key4numericAscend(const char *text, int len, unsigned char *out, int outLen, int decimals = 0);
 // Complement every byte (DESCEND()).
 void key4invert(unsigned char *key, int len);
 // Finish a key whose value was written at key + 1: isNull zeroes all keyLen

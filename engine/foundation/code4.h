@@ -52,6 +52,10 @@ struct CODE4 {
     uint64_t memSizeSortBudget;  // memory a sort may hold before spooling (64 MiB)
     uint32_t fileReadAhead;      // read-ahead window of table files (65536)
 
+    // Statistics: records d4go has read from table files (tests and
+    // benchmarks show with it what a navigation costs).
+    uint64_t recordReads;
+
     // Error state.
     int32_t errorCode;
     int32_t errorLocation;   // location number as passed (group * 10000 + index)

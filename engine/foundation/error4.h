@@ -20,6 +20,7 @@ enum : int {
     r4eof = 3,
     r4bof = 4,
     r4entry = 5,
+    r4candidate = 15,
     r4unique = 20,
     r4uniqueContinue = 25,
     r4exists = 60,

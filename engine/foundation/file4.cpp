@@ -261,6 +261,24 @@ int file4removeNow(FILE4 *f) {
     return 1;
 }
 
+int file4replace(FILE4 *f, const char *target) {
+    if (!f || !target) return error4(nullptr, e4parmNull, E4_LOC_FILE4REPLACE);
+    CODE4 *c = f->codeBase;
+    if (!contextValid(c) || c->errorCode < 0) return -1;
+    if (f->hand == -1 || !f->name) return error4(c, e4parm, E4_LOC_FILE4REPLACE);
+    if (int rc = flushPendingAlways(f)) return rc;
+    std::string to = u4nameResolve(u4namePlatform(target));
+    if (file4platform.rename(f->name, to.c_str()) != 0)
+        return error4describe(c, e4write, E4_LOC_FILE4REPLACE, nameOf(f), to.c_str(), nullptr);
+    char *copy = strdup(to.c_str());
+    if (!copy) return error4(c, e4memory, E4_LOC_FILE4REPLACE);
+    if (f->ownsName) std::free(f->name);
+    f->name = copy;
+    f->ownsName = 1;
+    f->removeOnClose = 0;
+    return 0;
+}
+
 int file4readAheadSet(FILE4 *f, uint32_t size) {
     std::free(f->cache);
     std::free(f->visits);

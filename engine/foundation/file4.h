@@ -75,6 +75,10 @@ int file4close(FILE4 *f);
 // nothing to remove. 1 when the name is gone, 0 when it could not be removed
 // (an outcome, not reported: a removeOnClose file is still removed at close).
 int file4removeNow(FILE4 *f);
+// Give the open file f the name `target` in place of the file that has it
+// (one step: a reader sees the old file or the new one, never neither);
+// f stays open under its new name. 0, or -120 with both names.
+int file4replace(FILE4 *f, const char *target);
 // Bytes read (fewer at the end of the file); 0 when errorCode is negative.
 unsigned file4read(FILE4 *f, int64_t pos, void *buf, unsigned len);
 // 0 when exactly len bytes were read, else -70.

@@ -17,3 +17,16 @@ void l4remove(LIST4 *list, LINK4 *item) {
     item->next = item->prev = nullptr;
     list->count--;
 }
+
+void l4addBefore(LIST4 *list, LINK4 *before, LINK4 *item) {
+    if (!before) {
+        l4add(list, item);
+        return;
+    }
+    item->next = before;
+    item->prev = before->prev;
+    if (before->prev) before->prev->next = item;
+    else list->first = item;
+    before->prev = item;
+    list->count++;
+}

@@ -16,5 +16,6 @@ struct LIST4 {
 
 void l4add(LIST4 *list, LINK4 *item);     // append at the end
 void l4remove(LIST4 *list, LINK4 *item);  // unlink; the item must be on the list
+void l4addBefore(LIST4 *list, LINK4 *before, LINK4 *item);  // before null: at the end
 inline LINK4 *l4first(const LIST4 *list) { return list->first; }
 inline LINK4 *l4next(const LINK4 *item) { return item->next; }

@@ -7,6 +7,7 @@
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "index4.h"
+#include "index4write.h"
 
 namespace {
 
@@ -90,6 +91,8 @@ int index4block(INDEX4FILE *i, uint32_t ref, BLOCK4VIEW *out) {
     BLOCK4CACHE &c = i->cache;
     int64_t pos = (int64_t)ref * i->unit;
     if (ref == cdx::NO_BLOCK || pos + i->blockSize > i->fileLen) return -1;
+    // Blocks changed and not yet written come from the write side.
+    if (i->write && index4storedView(i, ref, out)) return 0;
     uint32_t slot = slotOf(i, pos);
     if (c.refs[slot] != ref) {
         int64_t block = pos / i->blockSize;
@@ -100,7 +103,8 @@ int index4block(INDEX4FILE *i, uint32_t ref, BLOCK4VIEW *out) {
                 n = c.run * 2 > maxRun(i) ? maxRun(i) : c.run * 2;
             else if (block == c.singleNext)
                 n = maxRun(i) < 2 ? 1 : 2;
-            int64_t inFile = i->fileLen / i->blockSize - block;
+            int64_t inFile = index4diskLen(i) / i->blockSize - block;
+            if (inFile < 1) inFile = 1;
             if ((int64_t)n > inFile) n = (uint32_t)inFile;
             if (n > c.slots - slot) n = c.slots - slot;
             if (int rc = readRun(i, block, n)) return rc;

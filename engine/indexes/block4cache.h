@@ -15,8 +15,9 @@
 // lie in file order streams instead of reading 512 bytes at a time, and
 // random visits read one block.
 //
-// Coherence: the cache holds what the file holds (writes go to the file
-// first). A writer that rewrites a block calls index4cacheStore with the new
+// Coherence: blocks changed and not yet written are held by the index
+// file's write side (index4write.h), which index4block consults before the
+// slots; the slots hold what the file holds. A writer that rewrites a block calls index4cacheStore with the new
 // image; one that frees or gives a block up calls index4cacheForget. Both,
 // and index4cacheClear, raise the generation, which tells the tags' paths
 // that the images they copied may be stale (tfile4down reads them again).

@@ -172,6 +172,25 @@ inline LeafEntry leafEntry(const unsigned char *block, const LeafParams &p, unsi
     return out;
 }
 
+// Writes leaf entry i: the fields packed into p.entryBytes little-endian bytes.
+inline void leafEntryPut(unsigned char *block, const LeafParams &p, unsigned i, const LeafEntry &e) {
+    uint64_t v = (uint64_t)(e.record & p.recMask) | ((uint64_t)e.duplicates << p.recBits) |
+                 ((uint64_t)e.trailing << (p.recBits + p.dupBits));
+    unsigned char *out = block + LEAF_HEAD + i * p.entryBytes;
+    for (unsigned b = 0; b < p.entryBytes; b++) out[b] = (unsigned char)(v >> (8 * b));
+}
+
+// Writes a leaf's field widths into its header (offsets 14..23).
+inline void leafParamsPut(unsigned char *block, const LeafParams &p) {
+    b4::putU32le(block + LEAF_OFF_REC_MASK, p.recMask);
+    block[LEAF_OFF_DUP_MASK] = (unsigned char)p.dupMask;
+    block[LEAF_OFF_TRAIL_MASK] = (unsigned char)p.trailMask;
+    block[LEAF_OFF_REC_BITS] = (unsigned char)p.recBits;
+    block[LEAF_OFF_DUP_BITS] = (unsigned char)p.dupBits;
+    block[LEAF_OFF_TRAIL_BITS] = (unsigned char)p.trailBits;
+    block[LEAF_OFF_ENTRY_BYTES] = (unsigned char)p.entryBytes;
+}
+
 // Whether a branch block of `count` entries fits the block: true when sound.
 inline bool branchValid(unsigned blockSize, unsigned keyLen, unsigned count) {
     return NODE_HEAD + (uint64_t)count * branchEntrySize(keyLen) <= blockSize;

@@ -6,12 +6,11 @@
 //   DATA4FILE --indexes--> INDEX4FILE --tags--> TAG4FILE (header, exprs, path)
 //   DATA4 --indexes--> INDEX4 --tags--> TAG4 --> TAG4FILE
 //
-// This is the reading side: key maintenance (adding and removing keys,
-// splits, the free chain) is a separate layer that will sit beside it. It
-// reads blocks with index4readBlock and, after writing a block to the file,
-// hands the new image to the cache (index4cacheStore) or drops it
-// (index4cacheForget); both tell the tags' paths that the images they hold
-// may be stale (block4cache.h).
+// This is the reading side. Blocks are read through the file's cache
+// (block4cache.h). Key maintenance (t4add.cpp, t4remove.cpp) and building
+// (i4create.cpp, i4build.cpp) sit beside it and keep their changed blocks in
+// the file's write side (index4write.h), which the cache consults first; a
+// block written to the file goes to the cache as well (index4cacheStore).
 #pragma once
 #include <cstdint>
 
@@ -21,6 +20,7 @@
 #include "foundation/list4.h"
 
 struct CODE4;
+struct COLLATE4;
 struct DATA4;
 struct DATA4FILE;
 struct EXPR4;
@@ -80,6 +80,7 @@ struct INDEX4FILE {
     uint32_t versionOld;
     int userCount;
     BLOCK4CACHE cache;         // every block read goes through it
+    struct INDEX4WRITE *write; // changed blocks and the journal (null: none yet)
 };
 
 struct INDEX4 {

@@ -1,11 +1,7 @@
 // What the index layer gives the table layer (through its seam) and the key
 // builder (through the tag options hook): the production index opened with
-// its table, navigation in tag order, closing and flushing, and the guard
-// that keeps open tags from going stale.
-//
-// Until key maintenance is built, a record write or append that would add,
-// remove or change a key of any open tag is refused (-1090, naming the tag);
-// writes that leave every key and FOR result as it was go through.
+// its table, navigation in tag order, key maintenance on every record write
+// and append (t4update.cpp), closing and flushing.
 #include <cstring>
 #include <string>
 
@@ -16,7 +12,9 @@
 #include "foundation/error4.h"
 #include "foundation/file4.h"
 #include "foundation/u4name.h"
+#include "collate4.h"
 #include "index4internal.h"
+#include "t4update.h"
 #include "tables/d4internal.h"
 #include "tables/index_seam.h"
 
@@ -55,64 +53,6 @@ int closeIndexes(DATA4 *d) {
     d->tagSelected = nullptr;
     return result;
 }
-
-int flushIndexes(DATA4 *) { return 0; }  // the reader changes nothing on disk
-
-// Whether a tag's expressions read a memo field: its key may change without
-// the record's bytes changing.
-bool readsMemo(const EXPR4 *e) {
-    if (!e) return false;
-    for (int i = 0; i < e->numItems; i++) {
-        const EXPR4ITEM &it = e->items[i];
-        if (it.field && (it.field->type == 'M' || it.field->type == 'G')) return true;
-    }
-    return false;
-}
-
-int refuse(DATA4 *d, TAG4 *t) {
-    return error4describe(d->codeBase, e4notSupported, E4_MSG_INDEX_STALE_WRITE, t->tagFile->alias,
-                          t->index->indexFile->file.name, nullptr);
-}
-
-// Whether writing the record buffer over the old record changes tag t.
-// 1 changes, 0 not, negative error.
-int tagChanges(DATA4 *d, TAG4 *t) {
-    TAG4FILE *tf = t4bind(t);
-    if (readsMemo(tf->expr) || readsMemo(tf->filter)) return 1;
-    int forOld = t4forTrue(t, d->recordOld);
-    int forNew = t4forTrue(t, d->record);
-    if (forOld < 0) return forOld;
-    if (forNew < 0) return forNew;
-    if (forOld != forNew) return 1;
-    if (!forNew) return 0;
-    const unsigned char *key = nullptr;
-    int len = t4keyOf(t, d->recordOld, &key);
-    if (len < 0) return len;
-    std::string old(reinterpret_cast<const char *>(key), (size_t)len);
-    int len2 = t4keyOf(t, d->record, &key);
-    if (len2 < 0) return len2;
-    return len2 != len || std::memcmp(old.data(), key, (size_t)len) != 0 ? 1 : 0;
-}
-
-int updateKeys(DATA4 *d, long) {
-    for (TAG4 *t = d4tagNext(d, nullptr); t; t = d4tagNext(d, t)) {
-        int rc = tagChanges(d, t);
-        if (rc < 0) return rc;
-        if (rc) return refuse(d, t);
-    }
-    return 0;
-}
-
-int appendKeys(DATA4 *d, long) {
-    for (TAG4 *t = d4tagNext(d, nullptr); t; t = d4tagNext(d, t)) {
-        int rc = t4forTrue(t, d->record);
-        if (rc < 0) return rc;
-        if (rc) return refuse(d, t);
-    }
-    return 0;
-}
-
-void undoKeys(DATA4 *, long) {}  // nothing was changed
 
 long reuseRecord(DATA4 *d) {
     CODE4 *c = d->codeBase;
@@ -154,11 +94,11 @@ struct Registration {
     Registration() {
         INDEX4HOOKS h{};
         h.openProduction = openProduction;
-        h.updateKeys = updateKeys;
-        h.appendKeys = appendKeys;
-        h.undoKeys = undoKeys;
+        h.updateKeys = t4updateKeys;
+        h.appendKeys = t4appendKeys;
+        h.undoKeys = t4undoKeys;
         h.closeIndexes = closeIndexes;
-        h.flushIndexes = flushIndexes;
+        h.flushIndexes = i4flushAll;
         h.tagTop = d4tagTop;
         h.tagBottom = d4tagBottom;
         h.tagSkip = d4tagSkip;

@@ -18,7 +18,10 @@
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "foundation/u4name.h"
+#include "i4file.h"
 #include "index4internal.h"
+#include "index4write.h"
+#include "t4update.h"
 #include "tables/data4.h"
 
 namespace {
@@ -229,16 +232,10 @@ void indexFileFree(INDEX4FILE *i) {
         l = next;
     }
     if (i->directory) tfile4free(i->directory);
+    index4writeFree(i);
     file4close(&i->file);
     index4cacheFree(i);
     std::free(i);
-}
-
-// The unique handling code of a tag for a new handle (default setting 25).
-int uniqueCode(const TAG4FILE *t) {
-    if (t->header.typeFlags & cdx::TYPE_CANDIDATE) return 15;
-    if (t->header.typeFlags & cdx::TYPE_UNIQUE) return r4uniqueContinue;
-    return 0;
 }
 
 std::string indexName(const char *name) {
@@ -332,7 +329,7 @@ INDEX4 *i4open(DATA4 *d, const char *name) {
         tag->s4valid = S4VALID;
         tag->index = index;
         tag->tagFile = reinterpret_cast<TAG4FILE *>(l);
-        tag->errUnique = uniqueCode(tag->tagFile);
+        tag->errUnique = i4uniqueCode(tag->tagFile);
         l4add(&index->tags, &tag->link);
     }
     l4add(&d->indexes, &index->link);
@@ -355,6 +352,8 @@ int i4close(INDEX4 *index) {
         if (l == &index->link) listed = true;
     if (listed) l4remove(&d->indexes, &index->link);
     INDEX4FILE *file = index->indexFile;
+    int result = 0;
+    if (file && file->userCount == 1) result = i4flushClosing(index);
     if (file && --file->userCount <= 0) {
         l4remove(&d->dataFile->indexes, &file->link);
         indexFileFree(file);
@@ -370,7 +369,7 @@ int i4close(INDEX4 *index) {
     std::free(index->fileName);
     index->s4valid = 0;
     std::free(index);
-    return 0;
+    return result;
 }
 
 TAG4 *i4tag(INDEX4 *index, const char *name) {

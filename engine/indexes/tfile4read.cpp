@@ -17,11 +17,20 @@
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "index4internal.h"
+#include "index4write.h"
 #include "tables/data4.h"
 
 int tfile4damaged(TAG4FILE *t) {
     INDEX4FILE *i = t->indexFile;
     return error4describe(t->codeBase, e4index, E4_MSG_INDEX_NODE, t->alias, i->file.name, nullptr);
+}
+
+int index4writeBlock(INDEX4FILE *i, uint32_t ref, const unsigned char *image) {
+    CODE4 *c = i->codeBase;
+    if (file4write(&i->file, (int64_t)ref * i->unit, image, i->blockSize) != 0)
+        return c->errorCode < 0 ? c->errorCode : -1;
+    index4cacheStore(i, ref, image);
+    return 0;
 }
 
 void tfile4pathClear(TAG4FILE *t) { t->depth = 0; }

@@ -72,4 +72,5 @@ unsigned d4recWidth(DATA4 *d) { return valid(d, E4_LOC_D4FIELD) ? d->dataFile->r
 
 int d4tableLevel(DATA4 *d) { return valid(d, E4_LOC_D4FIELD) ? d->dataFile->tableLevel : -1; }
 
+int d4productionFlag(DATA4 *d) { return valid(d, E4_LOC_D4FIELD) ? (d->dataFile->flags & dbf::FLAG_PRODUCTION) != 0 : -1; }
 int d4codePage(DATA4 *d) { return valid(d, E4_LOC_D4FIELD) ? (unsigned char)d->dataFile->codePage : -1; }

@@ -45,6 +45,7 @@ int d4goLow(DATA4 *d, long n, int goError) {
     if (n > count) count = d4recCountLow(d);
     if (n >= 1 && n <= count) {
         unsigned got = file4read(&df->file, dfile4recordPos(df, n), d->record, df->recordLen);
+        c->recordReads++;
         if (got == df->recordLen) {
             d->recNo = n;
             d->eof = d->bof = 0;

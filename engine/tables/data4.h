@@ -117,3 +117,4 @@ const unsigned char *d4record(DATA4 *d);   // the record buffer
 unsigned d4recWidth(DATA4 *d);            // record length
 int d4tableLevel(DATA4 *d);
 int d4codePage(DATA4 *d);
+int d4productionFlag(DATA4 *d);           // header byte 28 names a production index: 1, else 0

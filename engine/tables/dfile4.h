@@ -146,6 +146,9 @@ int dfile4close(DATA4FILE *df);
 int dfile4updateHeader(DATA4FILE *df, int withDate, int withAutoIncrement);
 // Today's date into the in-memory header.
 void dfile4stampToday(DATA4FILE *df);
+// Set or clear the production-index flag (header byte 28, bit 0) and write
+// that byte. 0 or the write's code.
+int dfile4productionSet(DATA4FILE *df, int on);
 // The record count, read from the header when unknown; -1 when unreadable.
 long dfile4recCount(DATA4FILE *df);
 // File position of record n (from 1).

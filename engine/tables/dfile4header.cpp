@@ -50,6 +50,15 @@ int dfile4updateHeader(DATA4FILE *df, int withDate, int withAutoIncrement) {
     return rc;
 }
 
+int dfile4productionSet(DATA4FILE *df, int on) {
+    unsigned char flags = on ? (unsigned char)(df->flags | dbf::FLAG_PRODUCTION)
+                             : (unsigned char)(df->flags & ~dbf::FLAG_PRODUCTION);
+    if (flags == df->flags) return 0;
+    if (int rc = file4write(&df->file, dbf::OFF_FLAGS, &flags, 1)) return rc;
+    df->flags = flags;
+    return 0;
+}
+
 void dfile4stampToday(DATA4FILE *df) {
     DATE4CLOCK now;
     date4clock(&now);

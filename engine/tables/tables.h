@@ -1,6 +1,5 @@
 // The tables layer: table files and handles, fields, memo files, dates.
 #pragma once
-#include "tables/d4pack.h"
 #include "tables/data4.h"
 #include "tables/date4.h"
 #include "tables/field4.h"

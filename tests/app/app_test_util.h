@@ -3,7 +3,10 @@
 #pragma once
 #include <png.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -87,6 +90,30 @@ inline bool readPng(const std::string &path, Png &png) {
     png_destroy_read_struct(&p, &info, nullptr);
     std::fclose(f);
     return ok;
+}
+
+inline std::string goldenPath(const std::string &name) {
+    return std::string(VANDREL_SOURCE_DIR) + "/tests/app/golden/" + name + ".png";
+}
+
+// Compares a screenshot with its golden picture pixel for pixel; with
+// VANDREL_UPDATE_GOLDENS=1 in the environment it replaces the golden instead.
+inline void expectGolden(const std::string &shot, const std::string &name) {
+    Png actual, golden;
+    ASSERT_TRUE(readPng(shot, actual)) << shot;
+    if (const char *u = std::getenv("VANDREL_UPDATE_GOLDENS"); u && std::string(u) == "1") {
+        writeFile(goldenPath(name), readFile(shot));
+        return;
+    }
+    ASSERT_TRUE(readPng(goldenPath(name), golden)) << "no golden " << goldenPath(name);
+    ASSERT_EQ(actual.width, golden.width);
+    ASSERT_EQ(actual.height, golden.height);
+    int differing = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y < golden.height; y++)
+        for (int x = 0; x < golden.width; x++)
+            if (actual.at(x, y) != golden.at(x, y) && differing++ == 0) firstX = x, firstY = y;
+    EXPECT_EQ(differing, 0) << name << ": first difference at " << firstX << "," << firstY
+                            << " (regenerate with scripts/update-goldens.sh when the artwork changed)";
 }
 
 // Sets an environment variable for the life of the object.

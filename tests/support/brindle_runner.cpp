@@ -59,4 +59,10 @@ RunResult runPython(const std::string &program, const std::vector<std::string> &
     return runCommand(argv);
 }
 
+RunResult runPerl(const std::string &script, const std::vector<std::string> &args) {
+    std::vector<std::string> argv{"/usr/bin/perl", script};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return runCommand(argv);
+}
+
 }  // namespace vt

@@ -18,5 +18,7 @@ RunResult runBrindle(const std::vector<std::string> &args);
 // Runs a Python program with Debian's interpreter (which sees python3-dbf
 // and python3-dbfread) with the given arguments.
 RunResult runPython(const std::string &program, const std::vector<std::string> &args);
+// Runs a Perl script with Debian's interpreter (which sees libdbd-xbase-perl).
+RunResult runPerl(const std::string &script, const std::vector<std::string> &args);
 
 }  // namespace vt

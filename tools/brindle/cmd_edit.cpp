@@ -89,7 +89,7 @@ int runAppend(const Options &o) {
         return kUsage;
     }
     Session s(o);
-    DATA4 *d = s.open(o.args[0]);
+    DATA4 *d = s.openToWrite(o.args[0]);
     if (!d) return kEngineError;
     d4appendStart(d, 0);
     d4blank(d);
@@ -108,7 +108,7 @@ int runSet(const Options &o) {
         return kUsage;
     }
     Session s(o);
-    DATA4 *d = s.open(o.args[0]);
+    DATA4 *d = s.openToWrite(o.args[0]);
     if (!d) return kEngineError;
     if (!goRecord(s, d, o.args[1])) return s.failed() ? kEngineError : kUsage;
     bool ok = assignAll(s, d, o, 2, false);
@@ -136,7 +136,7 @@ int runDelete(const Options &o, bool recall) {
         return kUsage;
     }
     Session s(o);
-    DATA4 *d = s.open(o.args[0]);
+    DATA4 *d = s.openToWrite(o.args[0]);
     if (!d) return kEngineError;
     for (size_t i = 1; i < o.args.size(); i++) {
         long n;

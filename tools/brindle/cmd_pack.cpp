@@ -3,7 +3,7 @@
 
 #include "commands.h"
 #include "session.h"
-#include "tables/d4pack.h"
+#include "indexes/d4pack.h"
 
 namespace brindle {
 

@@ -14,6 +14,9 @@ int runSet(const Options &o);
 int runDelete(const Options &o, bool recall);
 int runSeek(const Options &o);
 int runCheck(const Options &o);
+int runIndex(const Options &o);
+int runReindex(const Options &o);
+int runDropTag(const Options &o);
 int runPack(const Options &o);
 
 }  // namespace brindle

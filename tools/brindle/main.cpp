@@ -28,11 +28,15 @@ const char *kUsageText =
     "  recall   clear records' deletion marks\n"
     "  seek     find a record through a tag\n"
     "  check    check every tag against the table\n"
-    "  pack     remove deleted records and compact the memo file\n"
+    "  index    add a tag to the production index (creating it when there is none)\n"
+    "  reindex  rebuild every tag of the production index\n"
+    "  drop-tag remove a tag from the production index\n"
+    "  pack     remove deleted records, compact the memo file, rebuild the tags\n"
     "\n"
     "Global options (before or after the command):\n"
     "  --codepage NAME  read and write text in this code page instead of the table's own\n"
-    "  --no-index       open the table without its production index\n"
+    "  --no-index       open the table without its production index (for reading: writes\n"
+    "                   to a table that has one are refused)\n"
     "  --readonly       open the table read-only\n"
     "  --help           this text; 'brindle COMMAND --help' explains a command\n"
     "\n"
@@ -168,6 +172,43 @@ const std::map<std::string, const char *> kCommandHelp = {
      "\n"
      "Examples:\n"
      "  brindle check samples/people.dbf\n"},
+    {"index",
+     "usage: brindle index TABLE --tag NAME --key EXPR [--for EXPR] [--unique|--candidate]\n"
+     "                     [--descending] [--collate NAME]\n"
+     "Adds a tag to the table's production index, built from every record (the\n"
+     "index is created, and the table header flagged, when there is none). NAME is\n"
+     "at most 10 characters; EXPR an xBase key expression; --for keeps only the\n"
+     "records for which its logical expression is true. --unique keeps the first\n"
+     "record of each key; --candidate refuses writes that would repeat a key or give\n"
+     "a null one. --collate GENERAL orders text by dictionary weights (case and\n"
+     "accents second) for cp1252 and cp437 tables. Every later write keeps the tag\n"
+     "right.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:20 AMOUNT:N:10:2\n"
+     "  brindle append t.dbf NAME=Zoë AMOUNT=12.5\n"
+     "  brindle index t.dbf --tag NAME --key 'UPPER(NAME)'\n"
+     "  brindle index t.dbf --tag BIG --key AMOUNT --for 'AMOUNT > 10' --descending\n"
+     "  brindle index t.dbf --tag DICT --key NAME --collate GENERAL\n"},
+    {"reindex",
+     "usage: brindle reindex TABLE\n"
+     "Rebuilds every tag of the table's open indexes from the table, into a new\n"
+     "file that takes the index's place when it is complete.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:20\n"
+     "  brindle append t.dbf NAME=Ann\n"
+     "  brindle index t.dbf --tag NAME --key NAME\n"
+     "  brindle reindex t.dbf\n"},
+    {"drop-tag",
+     "usage: brindle drop-tag TABLE NAME\n"
+     "Removes the tag from the production index; its blocks are reused by later\n"
+     "changes.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:20\n"
+     "  brindle index t.dbf --tag NAME --key NAME\n"
+     "  brindle drop-tag t.dbf NAME\n"},
     {"pack",
      "usage: brindle pack TABLE\n"
      "Removes the deleted records and writes the memo file anew with only the memos\n"
@@ -175,8 +216,8 @@ const std::map<std::string, const char *> kCommandHelp = {
      "file's length before and after. The new files are written beside the old ones\n"
      "(in TABLE.pack/) and take their names only when complete and flushed: a pack\n"
      "stopped at any point leaves the old table or the new one, and the next open\n"
-     "of the table finishes or undoes what was left. A table with a production\n"
-     "index is refused for now (its tags cannot be rebuilt yet).\n"
+     "of the table finishes or undoes what was left. Every tag of the production\n"
+     "index is rebuilt for the records kept.\n"
      "\n"
      "Examples:\n"
      "  brindle create t.dbf NAME:C:10 NOTES:M\n"
@@ -198,6 +239,9 @@ const std::map<std::string, OptionSpec> kCommands = {
     {"recall", {{}, {}}},
     {"seek", {{"--tag"}, {}}},
     {"check", {{"--tag"}, {}}},
+    {"index", {{"--tag", "--key", "--for", "--collate"}, {"--unique", "--candidate", "--descending"}}},
+    {"reindex", {{}, {}}},
+    {"drop-tag", {{}, {}}},
     {"pack", {{}, {}}},
 };
 
@@ -214,6 +258,9 @@ int run(const Options &o) {
     if (c == "recall") return runDelete(o, true);
     if (c == "seek") return runSeek(o);
     if (c == "check") return runCheck(o);
+    if (c == "index") return runIndex(o);
+    if (c == "reindex") return runReindex(o);
+    if (c == "drop-tag") return runDropTag(o);
     if (c == "pack") return runPack(o);
     return kUsage;
 }

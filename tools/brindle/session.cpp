@@ -68,6 +68,24 @@ DATA4 *Session::open(const std::string &name) {
     return nullptr;
 }
 
+DATA4 *Session::openToWrite(const std::string &name) {
+    DATA4 *d = open(name);
+    if (!d || cb_.autoOpen) return d;
+    // The production index is the table's name with the index extension.
+    std::string index = d4fileName(d);
+    size_t dot = index.find_last_of('.');
+    size_t slash = index.find_last_of('/');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) index.resize(dot);
+    index += ".cdx";
+    if (d4productionFlag(d) == 1 || file4exists(index.c_str())) {
+        complain("the table has a production index, which a write without it would leave stale; "
+                 "writes need the index (leave out --no-index)");
+        d4close(d);
+        return nullptr;
+    }
+    return d;
+}
+
 CodePage Session::codePage(DATA4 *d) const {
     if (options_.has("--codepage")) return CodePage(codePageName(codePageMark(options_.value("--codepage"))));
     return CodePage(codePageName(d ? d4codePage(d) : 0));

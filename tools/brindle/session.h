@@ -26,6 +26,9 @@ public:
     // Opens the table (honouring --no-index and --readonly); null after an
     // error was printed.
     DATA4 *open(const std::string &name);
+    // As open, for a command that writes records: with --no-index a table
+    // whose production index exists is refused (its tags would go stale).
+    DATA4 *openToWrite(const std::string &name);
     // The code page of the open table (or --codepage).
     CodePage codePage(DATA4 *d) const;
     // The field named in UTF-8; null (message printed) when there is none.

@@ -27,6 +27,10 @@ Canvas::Scope::~Scope() {
     canvas_.clip_ = clip_;
 }
 
+Canvas::Clip::Clip(Canvas &c, const Rect &area) : canvas_(c), clip_(c.clip_) {
+    c.clip_ = c.clip_.intersect(area.offset(c.origin_.x, c.origin_.y));
+}
+
 Rect Canvas::device(const Rect &r) const {
     Rect a = r.offset(origin_.x, origin_.y).intersect(clip_);
     return {a.left * scale_, a.top * scale_, a.right * scale_, a.bottom * scale_};

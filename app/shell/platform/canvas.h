@@ -39,6 +39,19 @@ public:
         Point origin_;
         Rect clip_;
     };
+    // Narrows the clip to area (in current coordinates) until destroyed; the
+    // origin stays.
+    class Clip {
+    public:
+        Clip(Canvas &c, const Rect &area);
+        ~Clip() { canvas_.clip_ = clip_; }
+        Clip(const Clip &) = delete;
+        Clip &operator=(const Clip &) = delete;
+
+    private:
+        Canvas &canvas_;
+        Rect clip_;
+    };
     Point origin() const { return origin_; }
     // The clip in current coordinates.
     Rect clip() const { return clip_.offset(-origin_.x, -origin_.y); }

@@ -26,6 +26,15 @@ void Platform::invalidateAll() {
     if (instance_) instance_->dirty_ = true;
 }
 
+void Platform::invalidateScreenArea(const Rect &screen) {
+    Platform *p = instance_;
+    if (!p || screen.empty()) return;
+    Rect &d = p->damage_;
+    d = d.empty() ? screen
+                  : Rect{std::min(d.left, screen.left), std::min(d.top, screen.top), std::max(d.right, screen.right),
+                         std::max(d.bottom, screen.bottom)};
+}
+
 void Platform::forget(Window *w) {
     Platform *p = instance_;
     if (!p) return;
@@ -51,13 +60,18 @@ void Platform::quit(int status) {
 void Platform::Root::paint(Canvas &) {}
 
 void Platform::paint() {
-    root_.paintTree(canvas_);
-    for (Window *w : overlays_) {
-        if (!w->visible) continue;
-        Canvas::Scope scope(canvas_, w->rect);
-        w->paintTree(canvas_);
+    Rect area = dirty_ ? root_.rect : damage_;
+    {
+        Canvas::Clip clip(canvas_, area);
+        root_.paintTree(canvas_);
+        for (Window *w : overlays_) {
+            if (!w->visible) continue;
+            Canvas::Scope scope(canvas_, w->rect);
+            w->paintTree(canvas_);
+        }
     }
     dirty_ = false;
+    damage_ = {};
 }
 
 void Platform::paintNow() {
@@ -66,7 +80,7 @@ void Platform::paintNow() {
 }
 
 void Platform::processOne() {
-    if (dirty_) paintNow();
+    if (dirty_ || !damage_.empty()) paintNow();
     dispatch(backend_->next());
 }
 
@@ -121,6 +135,7 @@ void Platform::beep() {
 void Platform::setWaitCursor(bool on) {
     int before = waitCursor_;
     waitCursor_ = std::max(0, waitCursor_ + (on ? 1 : -1));
+    if (before == 0 && waitCursor_ > 0) waitCursors_++;
     if ((before > 0) != (waitCursor_ > 0)) backend_->setWaitCursor(waitCursor_ > 0);
 }
 
@@ -157,21 +172,21 @@ void Platform::routePen(const Event &e) {
         else if (!focus_ && target->acceptsFocus())
             setFocus(target);
         capture_ = target;
+        if (!target->paintsOwnChanges()) dirty_ = true;
         if (e.type == Event::Type::PenDown)
             target->penDown(target->toLocal(e.pt));
         else
             target->doubleTap(target->toLocal(e.pt));
-        dirty_ = true;
         return;
     }
     Window *target = capture_;
     if (e.type == Event::Type::PenUp) capture_ = nullptr;
     if (!target) return;
+    if (!target->paintsOwnChanges()) dirty_ = true;
     if (e.type == Event::Type::PenMove)
         target->penMove(target->toLocal(e.pt));
     else
         target->penUp(target->toLocal(e.pt));
-    dirty_ = true;
 }
 
 void Platform::routeKey(const Event &e) {
@@ -211,7 +226,11 @@ StateReport Platform::gatherState() {
     };
     walk(&root_);
     for (const Window *w : overlays_) walk(w);
-    r.waitCursorShown = waitCursorShown();
+    // Shown now, or put up since the previous dump (long work ends before
+    // the script's next line runs).
+    r.waitCursorShown = waitCursorShown() || waitCursors_ > waitCursorsReported_;
+    r.waitCursors = waitCursors_;
+    waitCursorsReported_ = waitCursors_;
     r.beeps = beeps_;
     r.scale = canvas_.scale();
     return r;

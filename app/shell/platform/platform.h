@@ -32,6 +32,9 @@ public:
     static Platform &get();
     static Platform *current() { return instance_; }
     static void invalidateAll();
+    // Adds a part of the screen to repaint; the next paint draws the window
+    // tree clipped to the parts asked for, unless the whole screen is due.
+    static void invalidateScreenArea(const Rect &screen);
     // A window being destroyed is dropped from focus, capture and overlays.
     static void forget(Window *w);
 
@@ -73,6 +76,8 @@ public:
     // Nested: the cursor is the wait cursor while any request is on.
     void setWaitCursor(bool on);
     bool waitCursorShown() const { return waitCursor_ > 0; }
+    // How many times the wait cursor has been put up.
+    int waitCursorsShown() const { return waitCursors_; }
 
     // What the shell adds: commands of the script, keys no window took, the
     // pane and title of a state dump.
@@ -110,10 +115,13 @@ private:
     std::map<int, std::function<void()>> timers_;
     int nextTimer_ = 1;
     bool dirty_ = true;
+    Rect damage_;  // screen parts to repaint when not dirty_
     bool quitting_ = false;
     int status_ = 0;
     int beeps_ = 0;
     int waitCursor_ = 0;
+    int waitCursors_ = 0;
+    int waitCursorsReported_ = 0;
 };
 
 // Shows the wait cursor for as long as it lives.

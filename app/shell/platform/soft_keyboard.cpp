@@ -9,6 +9,40 @@ namespace {
 SoftKeyboard *g_keyboard = nullptr;
 constexpr int kRowHeight = 16;
 constexpr int kKeyWidth = 17;
+
+// The arrows of the special keys, drawn: the fonts have no arrow glyphs.
+bool drawArrow(Canvas &c, const Rect &r, char16_t label, Color ink) {
+    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    switch (label) {
+    case u'\u2190':  // left (and backspace)
+        c.line({x - 4, y}, {x + 4, y}, ink);
+        c.line({x - 4, y}, {x - 1, y - 3}, ink);
+        c.line({x - 4, y}, {x - 1, y + 3}, ink);
+        return true;
+    case u'\u2192':
+        c.line({x - 4, y}, {x + 4, y}, ink);
+        c.line({x + 4, y}, {x + 1, y - 3}, ink);
+        c.line({x + 4, y}, {x + 1, y + 3}, ink);
+        return true;
+    case u'\u2191':
+        c.line({x, y - 4}, {x, y + 4}, ink);
+        c.line({x, y - 4}, {x - 3, y - 1}, ink);
+        c.line({x, y - 4}, {x + 3, y - 1}, ink);
+        return true;
+    case u'\u2193':
+        c.line({x, y - 4}, {x, y + 4}, ink);
+        c.line({x, y + 4}, {x - 3, y + 1}, ink);
+        c.line({x, y + 4}, {x + 3, y + 1}, ink);
+        return true;
+    case u'\u21b5':  // Enter: down, then left
+        c.line({x + 4, y - 4}, {x + 4, y}, ink);
+        c.line({x - 4, y}, {x + 4, y}, ink);
+        c.line({x - 4, y}, {x - 1, y - 3}, ink);
+        c.line({x - 4, y}, {x - 1, y + 3}, ink);
+        return true;
+    default: return false;
+    }
+}
 }  // namespace
 
 SoftKeyboard::SoftKeyboard() {
@@ -77,7 +111,9 @@ void SoftKeyboard::paint(Canvas &c) {
         c.frame(k.rect, t.shadow);
         const Font *f = k.label.size() > 1 ? t.small : t.text;
         std::u16string label = !k.text.empty() && upper ? k.shifted : k.label;
-        if (f) c.text(k.rect, label, *f, lit ? t.highlightInk : t.ink, Align::Center);
+        Color ink = lit ? t.highlightInk : t.ink;
+        if (label.size() == 1 && drawArrow(c, k.rect, label[0], ink)) continue;
+        if (f) c.text(k.rect, label, *f, ink, Align::Center);
     }
 }
 

@@ -31,7 +31,20 @@ std::string stateJson(const StateReport &r) {
             for (size_t k = 0; k < panel.rows[i].size(); k++) j += (k ? ", " : "") + quote(panel.rows[i][k]);
             j += "]";
         }
-        j += "]}";
+        j += "]";
+        if (!panel.records.empty()) {
+            j += ", \"records\": [";
+            for (size_t i = 0; i < panel.records.size(); i++) j += (i ? ", " : "") + std::to_string(panel.records[i]);
+            j += "]";
+        }
+        for (auto [key, bar] : {std::pair{"vscroll", &panel.vscroll}, std::pair{"hscroll", &panel.hscroll}}) {
+            if (!*bar) continue;
+            const ScrollState &b = **bar;
+            j += std::string(", \"") + key + "\": {\"min\": " + std::to_string(b.min) + ", \"max\": " +
+                 std::to_string(b.max) + ", \"page\": " + std::to_string(b.page) + ", \"position\": " +
+                 std::to_string(b.position) + "}";
+        }
+        j += "}";
     }
     j += "], \"counter\": " + (r.counter ? quote(*r.counter) : std::string("null"));
     j += ", \"menu\": ";
@@ -59,6 +72,7 @@ std::string stateJson(const StateReport &r) {
     j += ", \"editor\": " + (r.editor ? quote(*r.editor) : std::string("null"));
     j += std::string(", \"keyboard_shown\": ") + boolean(r.keyboardShown);
     j += std::string(", \"wait_cursor_shown\": ") + boolean(r.waitCursorShown);
+    j += ", \"wait_cursors\": " + std::to_string(r.waitCursors);
     j += ", \"beeps\": " + std::to_string(r.beeps);
     j += ", \"scale\": " + std::to_string(r.scale) + "}\n";
     return j;

@@ -8,11 +8,18 @@
 
 namespace vp {
 
+struct ScrollState {
+    long min = 0, max = 0, page = 1, position = 0;
+};
+
 struct PanelState {
     std::string name;
     int top = 0;
     int selected = -1;
     std::vector<std::vector<std::u16string>> rows;
+    // Grids: the record number of each row (-1 none), the shown scroll bars.
+    std::vector<long> records;
+    std::optional<ScrollState> vscroll, hscroll;
 };
 
 struct MenuItemState {
@@ -39,6 +46,7 @@ struct StateReport {
     std::optional<std::u16string> editor;     // the in-place editor's text while it is shown
     bool keyboardShown = false;
     bool waitCursorShown = false;
+    int waitCursors = 0;  // times the wait cursor was put up since start
     int beeps = 0;
     int scale = 1;
 };

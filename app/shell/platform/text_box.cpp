@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform.h"
 #include "ui_theme.h"
 
 namespace vp {
@@ -16,6 +17,26 @@ void TextBox::setFont(const Font *font) {
     font_ = font;
     laidOutWidth_ = -1;
     layout();
+}
+
+void TextBox::selectAll() {
+    edit_.selectAll();
+    keepCaretVisible();
+    invalidate();
+}
+
+void TextBox::type(std::u16string_view s) {
+    size_t kept = edit_.text.size() - (edit_.selectionEnd() - edit_.selectionStart());
+    size_t room = kept < limit_ ? limit_ - kept : 0;
+    if (s.size() > room) {
+        size_t n = room;
+        // Never half of a surrogate pair or of a line end.
+        if (n > 0 && ((s[n - 1] >= 0xD800 && s[n - 1] < 0xDC00) || (s[n - 1] == u'\r' && s[n] == u'\n'))) n--;
+        s = s.substr(0, n);
+        if (Platform *p = Platform::current()) p->beep();
+        if (s.empty()) return;  // nothing fits: the selection stays
+    }
+    edit_.insert(s);
 }
 
 void TextBox::setText(std::u16string text) {
@@ -176,18 +197,18 @@ void TextBox::moveVertically(int lines, bool extend) {
 bool TextBox::key(const Event &e) {
     if (!font_) return false;
     if (e.type == Event::Type::Text) {
-        edit_.insert(e.text);
+        type(e.text);
         modified_ = true;
     } else if (e.type == Event::Type::KeyPress) {
         bool shift = e.mods & kShift;
         const Line &line = lines_[size_t(lineOf(edit_.caret))];
         switch (e.key) {
         case Key::Enter:
-            edit_.insert(u"\r\n");
+            type(u"\r\n");
             modified_ = true;
             break;
         case Key::Tab:
-            edit_.insert(u"\t");
+            type(u"\t");
             modified_ = true;
             break;
         case Key::Backspace:

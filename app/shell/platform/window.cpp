@@ -74,4 +74,9 @@ void Window::paintTree(Canvas &c) {
 
 void Window::invalidate() { Platform::invalidateAll(); }
 
+void Window::invalidateArea(const Rect &local) const {
+    Rect r = screenRect();
+    Platform::invalidateScreenArea(local.offset(r.left, r.top).intersect(r));
+}
+
 }  // namespace vp

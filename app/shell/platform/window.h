@@ -57,8 +57,13 @@ public:
     // Answers of the script (Choose, MenuChoose, Answer) for a modal window; true when taken.
     virtual bool scriptAnswer(const Event &) { return false; }
 
-    // Asks for a repaint.
+    // Asks for a repaint of the whole screen.
     static void invalidate();
+    // Asks for a repaint of a part of this window (local coordinates) only.
+    void invalidateArea(const Rect &local) const;
+    // True for a window that asks for the repaints its pen handling needs
+    // itself (invalidateArea), so that the pen alone repaints nothing.
+    virtual bool paintsOwnChanges() const { return false; }
 
 private:
     Window *parent_ = nullptr;

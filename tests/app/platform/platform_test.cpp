@@ -113,7 +113,19 @@ TEST_F(Routing, WaitCursorNestsAndBeepsAreCounted) {
     }
     EXPECT_FALSE(platform->waitCursorShown());
     std::string s = slurpText(file("busy.json"));
-    EXPECT_THAT(s, HasSubstr("\"wait_cursor_shown\": true, \"beeps\": 2"));
+    // The nested request is one showing of the cursor.
+    EXPECT_THAT(s, HasSubstr("\"wait_cursor_shown\": true, \"wait_cursors\": 1, \"beeps\": 2"));
+}
+
+// Long work ends before the script's next line: the next dump still says
+// the cursor was shown, the one after it no longer does.
+TEST_F(Routing, AWaitCursorShownBetweenTwoDumpsIsReportedOnce) {
+    start("state after\nstate later\n");
+    { vp::WaitCursor w; }
+    { vp::WaitCursor w; }
+    platform->run();
+    EXPECT_THAT(slurpText(file("after.json")), HasSubstr("\"wait_cursor_shown\": true, \"wait_cursors\": 2"));
+    EXPECT_THAT(slurpText(file("later.json")), HasSubstr("\"wait_cursor_shown\": false, \"wait_cursors\": 2"));
 }
 
 TEST_F(Routing, ACommandWhileAModalWindowRunsStopsTheRun) {

@@ -1,5 +1,6 @@
 // The multi-line text box: wrapping at blanks, "\r\n" as one caret step,
-// Enter inserting "\r\n", vertical moves and the caret kept in view.
+// Enter inserting "\r\n", vertical moves and the caret kept in view, the
+// limit on typing.
 #include <gtest/gtest.h>
 
 #include "platform_fixture.h"
@@ -76,6 +77,29 @@ TEST_F(TextBoxes, ShiftSelectsAndTypingReplaces) {
     make("press Home\npress Shift+Right\npress Shift+Right\nkey Z\n", u"abcd");
     platform->run();
     EXPECT_EQ(box.text(), u"Zcd");
+}
+
+TEST_F(TextBoxes, TypingStopsAtTheLimitWithABeepNeverSplittingALineEnd) {
+    make("press End\nkey ab\npress Enter\nkey XY\npress Home\npress Shift+Right\nkey YZ\n", u"12345");
+    box.setLimit(8);
+    platform->run();
+    // "ab" fits; one unit of room is no room for a line end; "X" of "XY";
+    // then the selected "1" makes room for "Y" of "YZ".
+    EXPECT_EQ(box.text(), u"Y2345abX");
+    EXPECT_EQ(platform->beeps(), 3);
+    box.setLimit(3);
+    box.setText(u"longer than three");
+    EXPECT_EQ(box.text(), u"longer than three") << "text set by the program is kept whole";
+}
+
+TEST_F(TextBoxes, WhenNothingFitsTheSelectionStays) {
+    make("press Home\npress Right\npress Shift+Right\nkey !\n", u"abc");
+    box.setLimit(2);
+    platform->run();
+    EXPECT_EQ(box.text(), u"abc");
+    EXPECT_EQ(box.state().selectionStart(), 1u);
+    EXPECT_EQ(box.state().selectionEnd(), 2u);
+    EXPECT_EQ(platform->beeps(), 1);
 }
 
 }  // namespace

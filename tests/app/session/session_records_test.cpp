@@ -402,3 +402,63 @@ TEST_F(SessionRecords, DeleteRecordMarksItAndLowersTheCount) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace st;
+
+// A table with a production index: the session opens it for writing and
+// every change keeps every tag right; a write a candidate tag refuses leaves
+// the record, the table and the index as they were.
+TEST_F(SessionRecords, WritesKeepEveryTagOfTheProductionIndexRight) {
+    std::string t = dir.file("tagged.dbf");
+    ASSERT_EQ(vt::runBrindle({"create", t, "ID:N:6", "NAME:C:20", "AMOUNT:N:10:2"}).status, 0);
+    for (auto [id, name, amount] : {std::tuple{"1", "Ann", "5"}, {"2", "Bob", "50"}, {"3", "Cleo", "500"}})
+        ASSERT_EQ(vt::runBrindle({"append", t, std::string("ID=") + id, std::string("NAME=") + name,
+                                  std::string("AMOUNT=") + amount})
+                      .status,
+                  0);
+    for (std::vector<std::string> tag : {std::vector<std::string>{"--tag", "ID", "--key", "ID", "--candidate"},
+                                         {"--tag", "NAME", "--key", "UPPER(NAME)"},
+                                         {"--tag", "BIG", "--key", "AMOUNT", "--for", "AMOUNT > 10", "--descending"}}) {
+        tag.insert(tag.begin(), {"index", t});
+        ASSERT_EQ(vt::runBrindle(tag).status, 0);
+    }
+    ASSERT_TRUE(open(t));
+    FieldList list = record(1);
+    entry(list, "NAME").valueText = u"Zoë";
+    entry(list, "NAME").modified = 1;
+    entry(list, "AMOUNT").valueNumber = 75;   // into the FOR of BIG
+    entry(list, "AMOUNT").modified = 1;
+    ASSERT_TRUE(session->writeRecord(list, 1));
+    list = record(2);
+    entry(list, "ID").valueNumber = 3;          // record 3's ID: refused
+    entry(list, "ID").modified = 1;
+    entry(list, "NAME").valueText = u"Bobby";
+    entry(list, "NAME").modified = 1;
+    EXPECT_FALSE(session->writeRecord(list, 2));
+    list = record(2);
+    entry(list, "ID").valueNumber = 2;          // a new record repeating ID 2: refused, nothing appended
+    entry(list, "ID").modified = 1;
+    EXPECT_FALSE(session->writeRecord(list, 0));
+    entry(list, "ID").valueNumber = 4;
+    entry(list, "NAME").valueText = u"Dina";
+    entry(list, "NAME").modified = 1;
+    ASSERT_TRUE(session->writeRecord(list, 0));
+    EXPECT_TRUE(session->deleteRecord(3));
+    session->closeTable();
+
+    auto checked = vt::runBrindle({"check", t});
+    EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+    auto rows = dumpCsv(t, {"--deleted"});
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0][2], "75.00");
+    EXPECT_EQ(rows[1][1], "Bob");
+    EXPECT_EQ(rows[3][0], "4");
+    auto found = vt::runBrindle({"seek", t, "--tag", "NAME", "ZOË"});
+    EXPECT_NE(found.out.find("recno: 1\n"), std::string::npos) << found.out << found.err;
+    found = vt::runBrindle({"seek", t, "--tag", "ID", "4"});
+    EXPECT_NE(found.out.find("recno: 4\n"), std::string::npos) << found.out << found.err;
+}
+
+}  // namespace

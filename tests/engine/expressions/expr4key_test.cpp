@@ -95,6 +95,41 @@ TEST_F(ExprTest, AscendAndDescendForms) {
     EXPECT_LT(minus2, plus3);
 }
 
+// A blank number sorts as zero, where the filters and the field reads put
+// it: not between 0.99 and 1 (where its all-zero text would fall), and the
+// same for every width and number of decimals.
+TEST_F(ExprTest, BlankNumbersSortAsZeroInAscendAndDescend) {
+    auto keysOf = [&](const char *field, const std::vector<const char *> &values) {
+        std::vector<std::pair<std::string, std::string>> keys;  // ASCEND, DESCEND
+        for (const char *v : values) {
+            append({});
+            if (*v) {
+                EXPECT_EQ(f4assignDouble(d4field(d, field), std::atof(v)), 0);
+            }
+            keys.push_back({key(std::string("ASCEND(") + field + ")"), key(std::string("DESCEND(") + field + ")")});
+        }
+        return keys;
+    };
+    // AMOUNT is N(10,2), COUNT N(4,0): "" is the blank record.
+    auto amount = keysOf("AMOUNT", {"-0.01", "", "0", "0.99", "1"});
+    EXPECT_EQ(amount[1], amount[2]) << "blank and 0.00 share their keys";
+    EXPECT_EQ(amount[1].first, "30 30 30 30 30 30 30 2E 30 30");
+    EXPECT_LT(amount[0].first, amount[1].first);
+    EXPECT_LT(amount[2].first, amount[3].first);
+    EXPECT_LT(amount[3].first, amount[4].first);
+    EXPECT_GT(amount[0].second, amount[1].second);
+    EXPECT_GT(amount[2].second, amount[3].second);
+    auto count = keysOf("COUNT", {"-1", "", "0", "1"});
+    EXPECT_EQ(count[1], count[2]);
+    EXPECT_LT(count[0].first, count[1].first);
+    EXPECT_LT(count[2].first, count[3].first);
+    // Inside a composed sort key the blank still ties with zero.
+    append({{"NAME", "Ann"}});
+    std::string blank = key("ASCEND(NAME) + DESCEND(AMOUNT)");
+    EXPECT_EQ(f4assignDouble(d4field(d, "AMOUNT"), 0.0), 0);
+    EXPECT_EQ(key("ASCEND(NAME) + DESCEND(AMOUNT)"), blank);
+}
+
 TEST_F(ExprTest, BinaryKindsAndNullMarker) {
     DATA4 *t = createLevel30("kinds");
     ASSERT_NE(t, nullptr);

@@ -293,6 +293,31 @@ TEST(Key4Ascend, FormsAndDescendingInversion) {
     expectAscending(desc, "DESCEND(N)");
 }
 
+TEST(Key4Ascend, BlankNumericTextIsTheZeroOfItsWidthAndDecimals) {
+    struct Case {
+        int len, decimals;
+        const char *zero;  // the stored zero's ascending form
+    } cases[] = {{8, 2, "00000.00"}, {10, 0, "0000000000"}, {5, 3, "0.000"}, {4, 3, ".000"}, {3, 2, ".00"}, {1, 0, "0"}, {5, 9, "00000"}};
+    for (const Case &c : cases) {
+        std::string blank((size_t)c.len, ' ');
+        std::vector<unsigned char> k((size_t)c.len);
+        ASSERT_EQ(key4numericAscend(blank.data(), c.len, k.data(), c.len, c.decimals), c.len);
+        EXPECT_EQ(std::string(k.begin(), k.end()), std::string(c.zero).substr(0, (size_t)c.len)) << c.len << "," << c.decimals;
+        ASSERT_EQ(key4ascend('N', blank.data(), c.len, k.data(), c.len, c.decimals), c.len);
+        EXPECT_EQ(std::string(k.begin(), k.end()), std::string(c.zero).substr(0, (size_t)c.len));
+    }
+    // The stored zero of a field (width 8, 2 decimals) gives the same key.
+    char zero[8];
+    ASSERT_EQ(c4dtoa45(0.0, zero, 8, 2), 0);
+    unsigned char a[8], b[8];
+    key4numericAscend(zero, 8, a, 8, 2);
+    key4numericAscend("        ", 8, b, 8, 2);
+    EXPECT_EQ(std::memcmp(a, b, 8), 0);
+    // Text that is not all blank keeps its bytes.
+    key4numericAscend("   .  ", 6, a, 6, 2);
+    EXPECT_EQ(std::string((char *)a, 6), "000.  ");
+}
+
 TEST(Key4Convert, DispatchLengthsAndRefusals) {
     struct Case {
         char type;

@@ -17,7 +17,7 @@
 #include "brindle_runner.h"
 #include "fault_disk.h"
 #include "table_snapshot.h"
-#include "tables/d4pack.h"
+#include "indexes/d4pack.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;

@@ -22,7 +22,6 @@ struct PACK4RESULT {
 
 // Packs the table file `name` (opened and held without sharing for the
 // whole pack). 0, or a negative code: before the new table was complete the
-// old one is untouched; after, the next open finishes the replacement. A
-// table with a production index is refused (-1090) until tags can be
-// rebuilt. result may be null.
+// old one is untouched; after, the next open finishes the replacement.
+// result may be null.
 int d4packFile(CODE4 *c, const char *name, PACK4RESULT *result);

@@ -8,19 +8,23 @@
 //               end with 0x1A as the engine's appends leave them
 //   memo file   a new memo file of the old one's format and block size,
 //               the kept records' memos written one after another
+//   index       the production index copied, then every tag rebuilt from
+//               the new table (d4reindex)
 #include "d4pack.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "d4internal.h"
-#include "date4.h"
-#include "dfile4.h"
 #include "foundation/bytes.h"
 #include "foundation/file4folder.h"
-#include "memo4.h"
-#include "pack4journal.h"
+#include "foundation/u4name.h"
+#include "i4create.h"
+#include "tables/d4internal.h"
+#include "tables/date4.h"
+#include "tables/dfile4.h"
+#include "tables/memo4.h"
+#include "tables/pack4journal.h"
 
 namespace {
 
@@ -182,6 +186,55 @@ struct Packer {
         return file4write(&newTable, dbf::OFF_NUM_RECS, kept, sizeof kept);
     }
 
+    // The production index: a copy in the folder, its tags rebuilt from the
+    // staged table (which finds it by its name), flushed.
+    int rebuildIndex() {
+        std::string index = table;
+        index.resize(index.size() + 8, '\0');
+        u4nameExt(index.data(), (int)index.size(), "cdx", 1);
+        index = u4nameResolve(index.c_str());
+        std::string staged = stage + "/" + baseName(index);
+        FILE4 from, to;
+        if (int rc = file4open(&from, c, index.c_str(), 1)) return rc;
+        int rc = file4create(&to, c, staged.c_str(), 1);
+        if (rc == 0) rc = file4modeCopy(c, index.c_str(), to.hand);
+        std::vector<char> buffer(kCopyBuffer);
+        for (int64_t at = 0; rc == 0;) {
+            unsigned got = file4read(&from, at, buffer.data(), (unsigned)buffer.size());
+            if (c->errorCode < 0) rc = c->errorCode;
+            if (rc != 0 || got == 0) break;
+            rc = file4write(&to, at, buffer.data(), got);
+            at += got;
+        }
+        int code = c->errorCode;
+        c->errorCode = 0;
+        file4close(&from);
+        file4close(&to);
+        c->errorCode = code;
+        if (rc != 0) return rc;
+        int autoOpen = c->autoOpen;
+        c->autoOpen = 1;
+        DATA4 *fresh = d4open(c, (stage + "/" + baseName(table)).c_str());
+        c->autoOpen = autoOpen;
+        if (!fresh) return c->errorCode < 0 ? c->errorCode : e4open;
+        rc = d4reindex(fresh);
+        // A unique tag meeting a duplicate key (20) stops the pack too.
+        if (rc > 0) rc = error4describe(c, e4unique, E4_LOC_D4PACK, index.c_str(), nullptr, nullptr);
+        code = c->errorCode;
+        c->errorCode = 0;
+        int closed = d4close(fresh);
+        c->errorCode = code;
+        if (rc == 0) rc = closed;
+        if (rc != 0) return rc;
+        if ((rc = file4open(&to, c, staged.c_str(), 1)) != 0) return rc;
+        rc = file4flush(&to);
+        code = c->errorCode;
+        c->errorCode = 0;
+        int shut = file4close(&to);
+        c->errorCode = code;
+        return rc != 0 ? rc : shut;
+    }
+
     // Flushes and closes the staged files, then commits.
     int commit() {
         if (newMemo.isOpen) {
@@ -190,6 +243,8 @@ struct Packer {
             if (memo4fileClose(&newMemo) != 0) return c->errorCode;
         }
         if (file4flush(&newTable) != 0 || file4close(&newTable) != 0) return c->errorCode;
+        if ((df->flags & dbf::FLAG_PRODUCTION) != 0)
+            if (int rc = rebuildIndex()) return rc;
         if (file4folderFlush(c, stage.c_str()) != 0) return c->errorCode;
         if (file4write(&journal, 0, pack4::COMMIT_TEXT, sizeof pack4::COMMIT_TEXT - 1) != 0) return c->errorCode;
         if (file4flush(&journal) != 0) return c->errorCode;
@@ -258,8 +313,6 @@ int d4packFile(CODE4 *c, const char *name, PACK4RESULT *result) {
     int rc = 0;
     if (d->readOnly) {
         rc = error4describe(c, e4write, E4_MSG_WRITE_READ_ONLY, d->dataFile->file.name, nullptr, nullptr);
-    } else if (d->dataFile->flags & dbf::FLAG_PRODUCTION) {
-        rc = error4describe(c, e4notSupported, E4_MSG_PACK_INDEX, d->dataFile->file.name, nullptr, nullptr);
     } else {
         Packer p(c, d);
         rc = p.run();
