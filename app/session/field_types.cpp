@@ -2,7 +2,12 @@
 
 namespace vandrel {
 
-std::u16string fieldTypeName(int type) {
+std::u16string fieldTypeName(int type, bool varFields) {
+    if (varFields) {
+        if (type == 'V') return u"Varchar";
+        if (type == 'Q') return u"Varbinary";
+        if (type == 'W') return u"Blob";
+    }
     switch (type) {
         case 'B': return u"Double";
         case 'C': return u"Text";

@@ -6,10 +6,14 @@
 namespace vandrel {
 
 // "Text", "Numerical Text", ... ; "Unknown" for a letter without a name.
-std::u16string fieldTypeName(int type);
+// In a table with varchar fields (TableSession::varFields) V, Q and W are
+// "Varchar", "Varbinary" and "Blob"; elsewhere these letters are fixed-width
+// binary kinds without a name.
+std::u16string fieldTypeName(int type, bool varFields = false);
 
 // Types whose values are text in the expression language (quoted, "$" allowed,
-// case-insensitive orders offered).
-inline bool isTextType(int type) { return type == 'C' || type == 'M' || type == 'W'; }
+// case-insensitive orders offered). V only has an expression form as a
+// varchar; W is wide text, or a blob read as its memo text.
+inline bool isTextType(int type) { return type == 'C' || type == 'M' || type == 'W' || type == 'V'; }
 
 }  // namespace vandrel

@@ -9,6 +9,9 @@
 //   I        the integer in digits       B   the double (field's decimals)
 //   Y        four decimals               T   the date through the picture and hh:mm:ss
 //   W        the UTF-16 text
+//   V        a varchar (version-0x32 table): its value exactly, edited like C
+//            up to the field's length
+//   Q        a varbinary: "[Binary]", 0; not written
 //   other    the field's text without leading and trailing blanks; f4double
 // A null field (level 30) shows no text.
 #include <cmath>
@@ -82,6 +85,11 @@ void TableSession::fieldDisplay(int number, std::u16string &text, double &value)
     }
     const char *p = fieldValue_.ptr();
     unsigned len = fieldValue_.len();
+    if (f->varLength) {
+        if (type == 'V') text = text_.widen(p, f4varLen(f));
+        else text = u"[Binary]";
+        return;
+    }
     switch (type) {
         case 'D': {
             dateValue_.assignN(p, len);
@@ -209,6 +217,16 @@ bool TableSession::prepareValue(const FieldEntry &e, PendingValue &v) {
     clearError();
     if (!f) return true;
     v.number = e.number;
+    if (f->varLength) {
+        // A varchar takes the text as it is, up to the field's length; a
+        // varbinary is not written.
+        if (f4type(f) != 'V') {
+            v.number = 0;
+            return true;
+        }
+        v.kind = PendingValue::kBytes;
+        return text_.narrow(e.valueText, v.bytes) && v.bytes.size() <= f4len(f);
+    }
     switch (f4type(f)) {
         case 'B':
             v.kind = PendingValue::kDouble, v.dbl = e.valueNumber;

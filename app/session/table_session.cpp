@@ -85,6 +85,10 @@ void TableSession::buildFields() {
     info.free();
 }
 
+bool TableSession::varFields() const {
+    return isOpen_ && table_.handle() && table_.handle()->dataFile->varFields != 0;
+}
+
 bool TableSession::closeTable() {
     if (relation_) relate4free(relation_, 0);
     relation_ = nullptr;

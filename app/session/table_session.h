@@ -47,6 +47,9 @@ public:
     // Frees the relation, closes the table, empties path and lists; true.
     bool closeTable();
     bool isOpen() const { return isOpen_; }
+    // Whether the open table is of the newer form whose V, Q and W fields
+    // are varchar, varbinary and blob (fieldTypeName).
+    bool varFields() const;
     const std::u16string &path() const { return path_; }
     // The file-name part of the path; the whole path when it ends with a
     // separator; "No Database Open" when closed.

@@ -167,7 +167,12 @@ int e4fieldWidth(char type) {
 // Row and result length of a field entry; -1 for a type without a row.
 int e4fieldRow(E4PARSE &p, const FIELD4 *f, uint32_t *len) {
     *len = f->len;
-    switch (f->type) {
+    // A varchar is text: its value padded with blanks, copied (e4fieldCopy).
+    // A varbinary has no expression form.
+    if (f->varLength) return f->type == 'V' ? E4R_FIELD_C_COPY : -1;
+    // A blob is a binary memo.
+    char type = f->type == 'W' && f->memo ? 'M' : f->type;
+    switch (type) {
         case 'C': return E4R_FIELD_C;
         case 'W': return E4R_FIELD_W;
         case 'O': *len = f->len >= 2 ? f->len - 2u : 0u; return E4R_FIELD_O;

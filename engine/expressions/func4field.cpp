@@ -48,6 +48,12 @@ void e4fieldPtr(E4EVAL &r) { *r.top++ = (char *)fieldBytes(r); }
 void e4fieldCopy(E4EVAL &r) {
     char *out = e4out(r);
     std::memcpy(out, fieldBytes(r), r.item->len);
+    // A varchar's value is padded with blanks, as its writers key it.
+    const FIELD4 *f = r.item->field;
+    if (f && f->varLength) {
+        unsigned n = field4varLenIn(f, e4record(r.item));
+        if (n < r.item->len) std::memset(out + n, ' ', r.item->len - n);
+    }
     *r.top++ = out;
 }
 

@@ -20,9 +20,12 @@ int posixFsync(int fd) { return ::fsync(fd); }
 int posixUnlink(const char *path) { return ::unlink(path); }
 int posixFlock(int fd, int op) { return ::flock(fd, op); }
 int posixRename(const char *from, const char *to) { return ::rename(from, to); }
+int posixMkdir(const char *path, mode_t mode) { return ::mkdir(path, mode); }
+int posixRmdir(const char *path) { return ::rmdir(path); }
 
-const FILE4PLATFORM kPosix = {posixOpen, posixClose,     posixPread, posixPwrite, posixFstat, posixStat,
-                              posixFtruncate, posixFsync, posixUnlink, posixFlock, posixRename};
+const FILE4PLATFORM kPosix = {posixOpen,  posixClose,     posixPread, posixPwrite, posixFstat,
+                              posixStat,  posixFtruncate, posixFsync, posixUnlink, posixFlock,
+                              posixRename, posixMkdir,    posixRmdir};
 }  // namespace
 
 FILE4PLATFORM file4platform = kPosix;

@@ -1,5 +1,5 @@
-// The platform calls of the file layer. Every read, write, truncation, flush
-// and close goes through this table, so tests can replace members with
+// The platform calls of the file layer. Every read, write, truncation, flush,
+// close and rename goes through this table, so tests can replace members with
 // versions that fail on chosen calls (fault injection). The file layer is the
 // only engine code that calls POSIX file functions.
 #pragma once
@@ -17,7 +17,10 @@ struct FILE4PLATFORM {
     int (*fsync)(int fd);
     int (*unlink)(const char *path);
     int (*flock)(int fd, int op);
+    // Folder operations (used when files are replaced by renaming).
     int (*rename)(const char *from, const char *to);
+    int (*mkdir)(const char *path, mode_t mode);
+    int (*rmdir)(const char *path);
 };
 
 // The live table; tests may swap members and must restore them.

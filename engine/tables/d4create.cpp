@@ -7,7 +7,10 @@
 //             or 0x83/0x03 (level 3, dBASE III: memos in a .dbt), today's
 //             date, count 0, header and record length, the autoincrement
 //             marker and start value (bytes 12 and 20..27) of a 0x31 table,
-//             flags (0x02 with memo fields, level 30), code page
+//             flags (0x02 with memo fields, level 30), code page; 0x32 for
+//             d4create32 (varchar, varbinary, blob fields), whose
+//             autoincrement I fields keep start value and step 1 in their
+//             descriptors (bytes 19..23)
 //   32..      one descriptor per field, the _NullFlags descriptor when
 //             fields are nullable (level 30), then the trailer:
 //             level 3/25/26  0x0D 0x1A
@@ -35,6 +38,7 @@ struct Planned {
     unsigned char dec;      // byte 17 unless the length is 16 bits
     unsigned char flags;
     bool longLength;        // byte 17 holds the high byte of the width
+    bool counter;           // the newer writers' autoincrement (0x32 tables)
 };
 
 int illegal(CODE4 *c, long code, const char *text) {
@@ -45,15 +49,20 @@ bool isBinaryType(unsigned char t) {
     return std::strchr("123456BIOPQRTVWYZX", t) != nullptr;
 }
 
-// Width, decimals and level rule of one requested field; 0 or a code.
-int planField(CODE4 *c, int level, const FIELD4INFO &in, Planned *out) {
+// Width, decimals and level rule of one requested field; 0 or a code. In a
+// version-0x32 table (varFields) V and Q are varchar and varbinary of the
+// given length (1..254) and W a blob (a binary memo).
+int planField(CODE4 *c, int level, bool varFields, const FIELD4INFO &in, Planned *out) {
     unsigned char t = (unsigned char)in.type;
     if (t >= 'a' && t <= 'z') t = (unsigned char)(t - 32);
     bool level30Only = false;
     uint32_t width = 0;
     unsigned dec = 0;
     out->longLength = false;
-    switch (t) {
+    out->counter = false;
+    if (varFields && (t == 'V' || t == 'Q') && (in.len < 1 || in.len > 254)) return illegal(c, e4data, in.name);
+    switch (varFields && (t == 'V' || t == 'Q' || t == 'W') ? 0 : t) {
+        case 0: width = t == 'W' ? 4 : in.len; break;
         case 'C': width = in.len; out->longLength = true; break;
         case 'F': case 'N':
             // Their length is one byte in the descriptor.
@@ -91,9 +100,11 @@ int planField(CODE4 *c, int level, const FIELD4INFO &in, Planned *out) {
     if (width > 0xFFFF) return error4describe(c, e4recordLen, E4_LOC_D4CREATE, in.name, nullptr, nullptr);
     out->width = width;
     out->dec = (unsigned char)dec;
-    out->flags = isBinaryType(t) ? dbf::FIELD_BINARY : 0;
+    // A varchar is text (code page translated); the other kinds binary.
+    out->flags = isBinaryType(t) && !(varFields && t == 'V') ? dbf::FIELD_BINARY : 0;
     if (level == 30 && in.attribute == r4null) out->flags |= dbf::FIELD_NULLABLE;
     if (in.attribute == r4autoIncrement) out->flags |= dbf::FIELD_AUTOINC;
+    out->counter = varFields && t == 'I' && in.attribute == r4autoIncrement;
     out->type = t == 'X' ? 'M' : t == 'Z' ? 'C' : t;
     // Upper-case name, trailing blanks removed, at most 10 characters.
     std::memset(out->name, 0, sizeof out->name);
@@ -107,7 +118,7 @@ int planField(CODE4 *c, int level, const FIELD4INFO &in, Planned *out) {
     return 0;
 }
 
-void putDescriptor(unsigned char *desc, const Planned &p, uint32_t displacement) {
+void putDescriptor(CODE4 *c, unsigned char *desc, const Planned &p, uint32_t displacement) {
     std::memset(desc, 0, dbf::DESC_SIZE);
     std::memcpy(desc, p.name, sizeof p.name);
     desc[dbf::DESC_TYPE] = p.type;
@@ -115,6 +126,12 @@ void putDescriptor(unsigned char *desc, const Planned &p, uint32_t displacement)
     desc[dbf::DESC_LEN] = (unsigned char)(p.width & 0xFF);
     desc[dbf::DESC_DEC] = p.longLength ? (unsigned char)(p.width >> 8) : p.dec;
     desc[dbf::DESC_FLAGS] = p.flags;
+    if (p.counter) {
+        double start = c->autoIncrementStart;
+        b4::putI32le(desc + dbf::DESC_COUNTER_NEXT,
+                     start >= 2147483647.0 ? INT32_MAX : start <= -2147483648.0 ? INT32_MIN : (int32_t)start);
+        desc[dbf::DESC_COUNTER_STEP] = 1;
+    }
 }
 
 struct Layout {
@@ -122,7 +139,8 @@ struct Layout {
     uint32_t recordLen = 1;
     uint32_t headerLen = 0;
     int memoFields = 0;
-    bool autoIncrement = false;
+    bool autoIncrement = false;   // the engine's own (header marker)
+    bool varFields = false;       // version 0x32
 };
 
 bool isLetter(char ch) { return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z'); }
@@ -139,26 +157,29 @@ bool wellFormedName(const char *name) {
 }
 
 int plan(CODE4 *c, int level, const FIELD4INFO *fields, Layout *l) {
-    int nullable = 0, autoCount = 0;
+    int nullBits = 0, autoCount = 0;
     for (const FIELD4INFO *in = fields; in->name && in->name[0]; in++) {
         Planned p;
         if (!wellFormedName(in->name))
             return error4describe(c, e4fieldName, E4_MSG_FIELD_NAME_FORM, in->name, nullptr, nullptr);
-        if (int rc = planField(c, level, *in, &p)) return rc;
+        if (int rc = planField(c, level, l->varFields, *in, &p)) return rc;
         // Names are compared as written: upper-case, cut to 10 characters.
         for (const Planned &other : l->fields)
             if (std::memcmp(other.name, p.name, sizeof p.name) == 0)
                 return error4describe(c, e4fieldName, E4_MSG_FIELD_NAME_TWICE, in->name, nullptr, nullptr);
         l->recordLen += p.width;
-        if (p.flags & dbf::FIELD_NULLABLE) nullable++;
-        if (p.type == 'M' || p.type == 'G') l->memoFields++;
+        // _NullFlags bits: a null bit per nullable field, a length bit per
+        // varchar and varbinary.
+        if (p.flags & dbf::FIELD_NULLABLE) nullBits++;
+        if (dbf::isVarLengthType(p.type, l->varFields)) nullBits++;
+        if (dbf::isMemoType(p.type, l->varFields)) l->memoFields++;
         l->fields.push_back(p);
     }
-    if (level == 30 && nullable > 0) {
+    if (level == 30 && nullBits > 0) {
         Planned p{};
         std::memcpy(p.name, dbf::NULL_FLAGS_NAME, 10);
         p.type = '0';
-        p.width = (uint32_t)(nullable + 7) / 8;
+        p.width = (uint32_t)(nullBits + 7) / 8;
         p.flags = dbf::FIELD_SYSTEM | dbf::FIELD_BINARY;
         p.longLength = true;
         l->fields.push_back(p);
@@ -170,8 +191,14 @@ int plan(CODE4 *c, int level, const FIELD4INFO *fields, Layout *l) {
         return error4(c, e4recordLen, E4_LOC_D4CREATE);
     for (const FIELD4INFO *in = fields; in->name && in->name[0]; in++) {
         if (in->attribute != r4autoIncrement) continue;
-        if (++autoCount > 1) return error4(c, e4data, E4_MSG_AUTOINC_TWICE);
         unsigned char t = (unsigned char)in->type;
+        // A version-0x32 table numbers I fields in their descriptors, any
+        // number of them; the engine's own kind is one B field.
+        if (l->varFields) {
+            if (t != 'I' && t != 'i') return error4(c, e4data, E4_MSG_AUTOINC_TYPE_INTEGER);
+            continue;
+        }
+        if (++autoCount > 1) return error4(c, e4data, E4_MSG_AUTOINC_TWICE);
         if (t != 'B' && t != 'b') return error4(c, e4data, E4_MSG_AUTOINC_TYPE);
     }
     l->autoIncrement = autoCount == 1;
@@ -184,7 +211,9 @@ int plan(CODE4 *c, int level, const FIELD4INFO *fields, Layout *l) {
 
 int writeTable(FILE4 *file, CODE4 *c, int level, const Layout &l) {
     unsigned char h[dbf::HEADER_SIZE] = {};
-    if (level == 30)
+    if (l.varFields)
+        h[dbf::OFF_VERSION] = dbf::VERSION_VAR_FIELDS;
+    else if (level == 30)
         h[dbf::OFF_VERSION] = l.autoIncrement ? dbf::VERSION_AUTOINC : dbf::VERSION_LEVEL30;
     else
         h[dbf::OFF_VERSION] = !l.memoFields ? dbf::VERSION_PLAIN
@@ -210,7 +239,7 @@ int writeTable(FILE4 *file, CODE4 *c, int level, const Layout &l) {
     uint32_t displacement = 1;
     for (const Planned &p : l.fields) {
         unsigned char desc[dbf::DESC_SIZE];
-        putDescriptor(desc, p, displacement);
+        putDescriptor(c, desc, p, displacement);
         displacement += p.width;
         if (rc == 0) rc = file4seqWrite(&w, desc, sizeof desc);
     }
@@ -243,14 +272,13 @@ void removeMade(CODE4 *c, const std::string &name, const char *ext) {
     c->errorCode = savedCode;
 }
 
-}  // namespace
-
-DATA4 *d4create(CODE4 *c, const char *name, const FIELD4INFO *fields) {
+DATA4 *createTable(CODE4 *c, const char *name, const FIELD4INFO *fields, bool varFields) {
     if (error4checkStamp(c, c ? c->s4valid : 0, E4_LOC_D4CREATE)) return nullptr;
     if (!name || !fields) return error4(c, e4parmNull, E4_LOC_D4CREATE), nullptr;
     if (c->errorCode < 0) return nullptr;
     int level = c->compatibility;
     if (!dbf::knownLevel(level)) return error4describe(c, e4open, E4_LOC_D4CREATE, name, nullptr, nullptr), nullptr;
+    if (varFields) level = 30;
     std::string full = u4namePlatform(name);
     full.resize(full.size() + 8, '\0');
     if (u4nameExt(full.data(), (int)full.size(), "dbf", 0) != 0)
@@ -258,6 +286,7 @@ DATA4 *d4create(CODE4 *c, const char *name, const FIELD4INFO *fields) {
     full.resize(std::strlen(full.c_str()));
 
     Layout layout;
+    layout.varFields = varFields;
     if (plan(c, level, fields, &layout) != 0) return nullptr;
 
     FILE4 file;
@@ -285,3 +314,9 @@ DATA4 *d4create(CODE4 *c, const char *name, const FIELD4INFO *fields) {
     if (file4close(&file) != 0) return nullptr;
     return d4open(c, full.c_str());
 }
+
+}  // namespace
+
+DATA4 *d4create(CODE4 *c, const char *name, const FIELD4INFO *fields) { return createTable(c, name, fields, false); }
+
+DATA4 *d4create32(CODE4 *c, const char *name, const FIELD4INFO *fields) { return createTable(c, name, fields, true); }

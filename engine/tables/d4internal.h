@@ -11,6 +11,18 @@
 // three 16-bit values 1899, 12, 30; binary fields (class 1 or 2) zeros;
 // everything else blanks.
 void field4blankBytes(const FIELD4 *f, unsigned char *record);
+// Give a varying-length field (V, Q of a version-0x32 table) length bit
+// number bit of _NullFlags.
+void field4varBitSet(FIELD4 *f, int bit);
+// Store a varying-length field's value (at most its length; a shorter one
+// sets the length bit and puts its length in the last byte, blanks between).
+void field4varStore(const FIELD4 *f, unsigned char *record, const char *value, unsigned len);
+// Before an append: every field with the newer writers' autoincrement gets
+// its next value; -200 (nothing assigned to be kept) when the value after it
+// would not be an int32. 0 or the code.
+int d4counterAssign(DATA4 *d);
+// After an append: advance each such field's next value by its step.
+void d4counterAdvance(DATA4 *d);
 // Whether the field keeps its contents in the memo file (M, G and X).
 inline bool field4isMemo(const FIELD4 *f) { return f->memo != nullptr; }
 // Reset every memo entry of the handle (length 0, needs-read set).

@@ -79,6 +79,8 @@ int buildFields(DATA4 *d) {
         offset += f->len;
         unsigned char flags = desc[dbf::DESC_FLAGS];
         if (df->tableLevel == 30) {
+            // A varying-length field's length bit comes before its null bit.
+            if (dbf::isVarLengthType(type, df->varFields)) field4varBitSet(f, nullBit++);
             if (flags & dbf::FIELD_NULLABLE) {
                 f->nullable = 1;
                 f->nullBit = nullBit++;
@@ -87,15 +89,19 @@ int buildFields(DATA4 *d) {
             }
             if (flags & dbf::FIELD_BINARY)
                 f->binary = 1;
-            else if (type == 'M' || type == 'G')
+            else if (dbf::isMemoType(type, df->varFields))
                 f->binary = 2;
         }
         if ((flags & dbf::FIELD_AUTOINC) && df->hasAutoIncrement) {
             f->autoIncrement = 1;
             if (!d->autoIncrementField) d->autoIncrementField = f;
         }
+        if (dbf::isCounterDescriptor(df, desc)) {
+            f->autoIncrement = 1;
+            f->counterSlot = i + 1;
+        }
         if (type == '+') f->autoIncrement = 1;  // numbered from its descriptor
-        if (type == 'M' || type == 'G') memoCount++;
+        if (dbf::isMemoType(type, df->varFields)) memoCount++;
     }
     d->nFields = userCount;
     if (userCount < n) d->nullFlags = &d->fields[userCount];
@@ -104,6 +110,9 @@ int buildFields(DATA4 *d) {
     for (int i = 0; i < userCount; i++) {
         FIELD4 *f = &d->fields[i];
         if (f->nullable && (!d->nullFlags || (unsigned)f->nullByte >= d->nullFlags->len)) f->nullable = 0;
+        // Likewise a length bit: such a field always holds its full length.
+        if (f->varLength && (!d->nullFlags || (unsigned)f->varByte >= d->nullFlags->len || f->len == 0))
+            f->varLength = 0;
     }
     d->nMemoFields = memoCount;
     if (memoCount) {
@@ -112,7 +121,7 @@ int buildFields(DATA4 *d) {
         int m = 0;
         for (int i = 0; i < n; i++) {
             FIELD4 *f = &d->fields[i];
-            if (f->type == 'M' || f->type == 'G') {
+            if (dbf::isMemoType((unsigned char)f->type, df->varFields)) {
                 memo4entryInit(&d->memoFields[m], f);
                 f->memo = &d->memoFields[m++];
             }
@@ -128,7 +137,9 @@ int buildBuffers(DATA4 *d) {
     d->recordBlank = static_cast<unsigned char *>(std::calloc(size, 1));
     if (!d->record || !d->recordOld || !d->recordBlank) return error4(d->codeBase, e4memory, E4_LOC_D4OPEN);
     std::memset(d->recordBlank, ' ', size - 1);
-    for (int i = 0; i < d->dataFile->nFields; i++) field4blankBytes(&d->fields[i], d->recordBlank);
+    // Last field first: _NullFlags (the last) is blanked before the varying
+    // fields set their length bits in it.
+    for (int i = d->dataFile->nFields - 1; i >= 0; i--) field4blankBytes(&d->fields[i], d->recordBlank);
     std::memcpy(d->record, d->recordBlank, size);
     std::memcpy(d->recordOld, d->recordBlank, size);
     return 0;

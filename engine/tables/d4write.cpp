@@ -158,6 +158,9 @@ int d4append(DATA4 *d) {
     if (d->readOnly) return refuseReadOnly(d, E4_LOC_D4APPEND);
     if (d->autoIncrementField && f4assignDouble(d->autoIncrementField, dfile4autoIncrementNext(df)) < 0)
         return c->errorCode < 0 ? c->errorCode : -1;
+    if (df->counterFields) {
+        if (int rc = d4counterAssign(d)) return rc;
+    }
     if (int rc = d4harbourStamp(d)) return rc;
     long previous = d->recNo;
     d->eof = d->bof = 0;
@@ -212,6 +215,7 @@ int d4append(DATA4 *d) {
         dfile4autoIncrementSet(df, dfile4autoIncrementNext(df) + 1.0);
         df->headerChanged = 1;
     }
+    if (df->counterFields) d4counterAdvance(d);
     d4harbourAppended(d);
     return 0;
 }

@@ -25,6 +25,8 @@ struct DATA4FILE {
     signed char codePage;        // header byte 29, sign-extended
     int tableLevel;              // 25, 26 or 30
     int hasAutoIncrement;
+    int varFields;               // version 0x32: V varchar, Q varbinary, W blob
+    int counterFields;           // fields with the newer writers' autoincrement
     unsigned char *descriptors;  // header bytes 32 .. headerLen
     uint32_t descriptorLen;
     int nFields;                 // descriptors before the terminator (with _NullFlags)
@@ -78,6 +80,11 @@ constexpr int r4autoIncrement = 195;
 
 DATA4 *d4open(CODE4 *c, const char *name);
 DATA4 *d4create(CODE4 *c, const char *name, const FIELD4INFO *fields);
+// d4create for a version-0x32 table (level 30) as the newer writers make it:
+// V is varchar and Q varbinary of the given length (1..254), W a blob (a
+// binary memo); r4autoIncrement goes on I fields, numbered in their
+// descriptors from the context's start value in steps of 1.
+DATA4 *d4create32(CODE4 *c, const char *name, const FIELD4INFO *fields);
 int d4close(DATA4 *d);
 int d4go(DATA4 *d, long recNo);
 int d4top(DATA4 *d);

@@ -7,9 +7,12 @@
 //   File header, 32 bytes at offset 0
 //   off  size  meaning
 //     0     1  version: 0x30 level-30 table, 0x31 level 30 with an
-//              autoincrement field; anything else level 25/26, bit 7 (0x80)
-//              saying a memo file belongs to it. Created as 0x30/0x31 at
-//              level 30, 0xF5 (memo fields) or 0x03 otherwise.
+//              autoincrement field (the engine's, marked in bytes 12..19, or
+//              the newer writers', in its descriptor), 0x32 level 30 with
+//              varchar, varbinary or blob fields; anything else level 25/26,
+//              bit 7 (0x80) saying a memo file belongs to it. Created as
+//              0x30/0x31/0x32 at level 30, 0xF5 (memo fields) or 0x03
+//              otherwise.
 //     1     3  last update: year modulo 100, month 1-12, day 1-31
 //     4     4  record count (int32; -1 marks the file corrupt)
 //     8     2  header length = offset of the first record, > 32
@@ -29,7 +32,10 @@
 //    16     1  length (low byte)
 //    17     1  decimals, or the high byte of the length of long types
 //    18     1  flags: 0x01 system, 0x02 nullable, 0x04 binary, 0x08 autoinc
-//    19    13  reserved, zero
+//    19     4  0x31/0x32 tables, an I field flagged 0x0C (the newer writers'
+//              autoincrement): the next value, int32; else reserved, zero
+//    23     1  the same field: the step; else reserved, zero
+//    24     8  reserved, zero
 //   The list ends at the first slot whose first byte is 0x0D.
 //
 //   After the terminator, as created:
@@ -41,6 +47,15 @@
 //   headerLen + (r - 1) * recordLen: byte 0 the deletion flag (' ' live,
 //   anything else deleted), the fields in descriptor order, no separators.
 //   Level 25/26 tables end with one 0x1A byte after the last record.
+//
+//   Version-0x32 tables (the newer writers'): a V (varchar) or Q (varbinary)
+//   field owns a bit of _NullFlags, and a nullable one a second bit after
+//   it; bits are numbered in descriptor order over all fields that own one
+//   (a nullable field of another type owns its null bit only). A set
+//   length bit means the value is shorter than the field: its length is
+//   the field's last byte, the bytes after the value blanks. A W field
+//   (blob) is a 4-byte binary memo reference like M's. Field-kind rules of
+//   these tables are in dfile4kinds.cpp.
 #pragma once
 #include <cstdint>
 
@@ -69,6 +84,8 @@ constexpr unsigned DESC_DISPLACEMENT = 12;
 constexpr unsigned DESC_LEN = 16;
 constexpr unsigned DESC_DEC = 17;
 constexpr unsigned DESC_FLAGS = 18;
+constexpr unsigned DESC_COUNTER_NEXT = 19;   // the newer writers' autoincrement
+constexpr unsigned DESC_COUNTER_STEP = 23;
 
 constexpr unsigned char DESC_TERMINATOR = 0x0D;
 constexpr unsigned char EOF_MARK = 0x1A;
@@ -76,6 +93,7 @@ constexpr unsigned BACKLINK_LEN = 263;
 
 constexpr unsigned char VERSION_LEVEL30 = 0x30;
 constexpr unsigned char VERSION_AUTOINC = 0x31;
+constexpr unsigned char VERSION_VAR_FIELDS = 0x32;
 constexpr unsigned char VERSION_MEMO = 0xF5;
 constexpr unsigned char VERSION_PLAIN = 0x03;
 constexpr unsigned char VERSION_MEMO_BIT = 0x80;
@@ -103,6 +121,16 @@ bool typeHasLongLength(unsigned char type);
 void fieldLengthOf(unsigned char type, const unsigned char *desc, int tableLevel, uint16_t *len, uint16_t *dec);
 // The descriptor names "_NullFlags", compared without regard to case.
 bool isNullFlagsName(const unsigned char *name11);
+// Whether a field of this type keeps its contents in the memo file: M and
+// G, and W in a version-0x32 table.
+bool isMemoType(unsigned char type, bool varFields);
+// Whether a field holds a value of varying length (V and Q of a version-0x32
+// table): one _NullFlags bit says it is shorter, its last byte by how much.
+bool isVarLengthType(unsigned char type, bool varFields);
+// Whether a descriptor of a table that is version 0x31 without the engine's
+// marker, or 0x32, carries the newer writers' autoincrement: an I field with
+// flags 0x0C, next value at bytes 19..22, step at 23.
+bool isCounterDescriptor(const DATA4FILE *df, const unsigned char *desc);
 
 }  // namespace dbf
 
@@ -128,6 +156,9 @@ int64_t dfile4recordPos(const DATA4FILE *df, long n);
 // Append a record (record length + 1 bytes of buffer; the extra byte carries
 // the end-of-file mark at level 25/26). Raises the count; 0 or a code.
 int dfile4appendRecord(DATA4FILE *df, unsigned char *record);
+// Write the next values of the newer writers' autoincrement fields (their
+// descriptors' bytes 19..22, as held in memory). 0 or the first failure.
+int dfile4writeCounters(DATA4FILE *df);
 // The next autoincrement value kept in header bytes 20..27.
 double dfile4autoIncrementNext(const DATA4FILE *df);
 void dfile4autoIncrementSet(DATA4FILE *df, double value);

@@ -7,6 +7,8 @@
 //   8..9    header length
 //   10..27  record length and the reserved block, only when the next
 //           autoincrement value (20..27) is to be stored
+//   32 + 32 * slot + 19..22  the newer writers' next autoincrement values
+//           (dfile4kinds.cpp), with the autoincrement value
 //   headerLen + count * recordLen: an appended record, followed at level
 //           25/26 by the end-of-file byte 0x1A
 #include <cstdlib>
@@ -20,6 +22,11 @@
 #include "memo4.h"
 
 int dfile4updateHeader(DATA4FILE *df, int withDate, int withAutoIncrement) {
+    // The newer writers' next values go first: a count written without them
+    // could only make the next append skip numbers, never repeat one.
+    if (withAutoIncrement && df->counterFields && df->recCount >= 0) {
+        if (int rc = dfile4writeCounters(df)) return rc;
+    }
     unsigned char h[dbf::OFF_FLAGS];
     h[dbf::OFF_YEAR] = df->yy;
     h[dbf::OFF_YEAR + 1] = df->mm;

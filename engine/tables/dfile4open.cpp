@@ -18,6 +18,7 @@
 #include "dfile4.h"
 #include "dfile4dbase.h"
 #include "field4harbour.h"
+#include "pack4journal.h"
 #include "foundation/bytes.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
@@ -74,7 +75,7 @@ int checkDescriptors(DATA4FILE *df) {
     }
     uint32_t sum = 1;          // the deletion flag
     uint32_t fieldEnd = 1;     // as the field descriptors will place them
-    int memoFields = 0;
+    int memoFields = 0, counterFields = 0;
     for (int i = 0; i < n; i++) {
         const unsigned char *desc = block + (size_t)i * dbf::DESC_SIZE;
         unsigned char type = desc[dbf::DESC_TYPE];
@@ -87,7 +88,8 @@ int checkDescriptors(DATA4FILE *df) {
             sum += desc[dbf::DESC_LEN] + 256u * desc[dbf::DESC_DEC];
         else
             sum += desc[dbf::DESC_LEN];
-        if (type == 'M' || type == 'G') memoFields++;
+        if (dbf::isMemoType(type, df->varFields)) memoFields++;
+        if (dbf::isCounterDescriptor(df, desc)) counterFields++;
         uint16_t len, dec;
         dbf::fieldLengthOf(type, desc, df->tableLevel, &len, &dec);
         fieldEnd += len;
@@ -97,8 +99,13 @@ int checkDescriptors(DATA4FILE *df) {
     // Whatever the switches say, no field may reach past the record: the
     // field operations address the record buffer through these lengths.
     if (fieldEnd > df->recordLen) return corrupt(df, e4data, E4_MSG_DATA_CORRUPT);
+    // A version-0x31 table without the engine's marker is the newer
+    // writers' only when a descriptor holds their autoincrement.
+    if (df->version == dbf::VERSION_AUTOINC && !df->hasAutoIncrement && counterFields == 0)
+        return corrupt(df, e4data, E4_MSG_DATA_VERSION);
     df->nFields = n;
     df->nFieldsMemo = memoFields;
+    df->counterFields = counterFields;
     return 0;
 }
 
@@ -110,7 +117,11 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
     df->memoFile.file.hand = -1;
     df->recCount = -1;
     if (!dbf::knownLevel(c->compatibility)) return error4describe(c, e4open, E4_LOC_DFILE4OPEN, name, nullptr, nullptr);
-    int rc = file4open(&df->file, c, name, 1);
+    // A replacement of the table's files that was stopped (pack4journal.h)
+    // is finished or undone before the table is read.
+    int rc = pack4recover(c, name);
+    if (rc != 0) return rc;
+    rc = file4open(&df->file, c, name, 1);
     if (rc != 0) return rc;
 
     unsigned char h[dbf::HEADER_SIZE];
@@ -126,13 +137,16 @@ int dfile4open(DATA4FILE *df, CODE4 *c, const char *name) {
     df->numRecsStored = b4::getI32le(h + dbf::OFF_NUM_RECS);
     std::memcpy(df->reserved12, h + dbf::OFF_RESERVED, dbf::RESERVED_LEN);
 
-    if (df->version == dbf::VERSION_AUTOINC) {
-        if (std::memcmp(h + dbf::OFF_RESERVED, dbf::AUTOINC_MARKER, sizeof dbf::AUTOINC_MARKER) != 0)
-            return corrupt(df, e4data, E4_MSG_DATA_VERSION);
+    // Version 0x31 with the engine's marker is its own autoincrement table;
+    // without it, the newer writers' (checked with the descriptors). 0x32 is
+    // theirs too, with varchar, varbinary and blob fields.
+    if (df->version == dbf::VERSION_AUTOINC &&
+        std::memcmp(h + dbf::OFF_RESERVED, dbf::AUTOINC_MARKER, sizeof dbf::AUTOINC_MARKER) == 0) {
         df->hasAutoIncrement = 1;
         df->version = dbf::VERSION_LEVEL30;
     }
-    if (df->version == dbf::VERSION_LEVEL30)
+    df->varFields = df->version == dbf::VERSION_VAR_FIELDS;
+    if (df->version == dbf::VERSION_LEVEL30 || df->version == dbf::VERSION_AUTOINC || df->varFields)
         df->tableLevel = 30;
     else
         df->tableLevel = c->compatibility == 26 ? 26 : 25;

@@ -24,7 +24,13 @@ struct FIELD4 {
     unsigned char nullMask;
     int binary;             // level 30: 1 binary flag, 2 M/G without it, else 0
     int autoIncrement;
-    F4MEMO *memo;           // memo entry of M, G and X fields
+    F4MEMO *memo;           // memo entry of M, G and X fields (and W blobs)
+    // Version-0x32 tables: a V or Q field's value is shorter than the field
+    // when its length bit in _NullFlags is set (field4var.cpp).
+    int varLength;
+    int varByte;            // byte of _NullFlags holding the length bit
+    unsigned char varMask;
+    int counterSlot;        // the newer writers' autoincrement: 1 + descriptor slot
 };
 
 const char *f4name(const FIELD4 *f);
@@ -57,3 +63,10 @@ int f4assignDateTime(FIELD4 *f, const char *text);
 int f4assignNull(FIELD4 *f);
 int f4null(const FIELD4 *f);
 int f4blank(FIELD4 *f);
+// The length of the value a V or Q field of a version-0x32 table holds (its
+// last byte when the length bit is set, else the field's length); for every
+// other field its length. Its bytes start at f4ptr.
+unsigned f4varLen(const FIELD4 *f);
+// The same for the field's bytes in record, a record buffer of its table
+// (the evaluator reads old and new records); no stamp check.
+unsigned field4varLenIn(const FIELD4 *f, const unsigned char *record);

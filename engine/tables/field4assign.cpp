@@ -83,7 +83,9 @@ long clampLong(double v) {
 
 void field4blankBytes(const FIELD4 *f, unsigned char *record) {
     unsigned char *p = record + f->offset;
-    if (f->type == '2' && f->len >= 6) {
+    if (f->varLength) {
+        field4varStore(f, record, "", 0);  // the empty value
+    } else if (f->type == '2' && f->len >= 6) {
         // The blank of this binary date form: 1899-12-30.
         b4::putI16le(p, 1899);
         b4::putI16le(p + 2, 12);
@@ -123,6 +125,10 @@ int f4assignN(FIELD4 *f, const char *text, unsigned len) {
     if (int rc = gate(f, E4_LOC_F4ASSIGNN)) return rc;
     if (!text && len) return error4(f->data->codeBase, e4parmNull, E4_LOC_F4ASSIGNN);
     unsigned char *p = target(f);
+    if (f->varLength) {
+        field4varStore(f, f->data->record, text, len);
+        return 0;
+    }
     if (len <= f->len) field4blankBytes(f, f->data->record);
     std::memcpy(p, text, len < f->len ? len : f->len);
     return 0;

@@ -5,7 +5,10 @@
 //   C, N, F      text; numbers right-aligned with leading blanks
 //   D            "CCYYMMDD" digits, blank when empty
 //   L            one character: T, t, Y, y true
-//   M, G         memo block number: 10 digits (level 25/26) or int32
+//   M, G         memo block number: 10 digits (level 25/26) or int32; W
+//                of a version-0x32 table (blob) the same int32
+//   V, Q         of a version-0x32 table: the value, padded with blanks
+//                (field4var.cpp)
 //   I, P         int32            Q int16, R uint16
 //   B            IEEE double      Y, T: see field4currency.cpp
 // Binary fields are decoded with the byte-order helpers, never through a
@@ -141,7 +144,10 @@ char *f4str(FIELD4 *f) {
     if (!valid(f, E4_LOC_F4STR)) return nullptr;
     char *out = code4fieldBuffer(f->data->codeBase, f->len);
     if (!out) return nullptr;
-    std::memcpy(out, bytes(f), f->len);
+    // A varying-length value comes padded with blanks to the field's length.
+    unsigned n = field4varLenIn(f, f->data->record);
+    std::memcpy(out, bytes(f), n);
+    std::memset(out + n, ' ', f->len - n);
     out[f->len] = 0;
     return out;
 }
@@ -149,7 +155,9 @@ char *f4str(FIELD4 *f) {
 unsigned f4ncpy(FIELD4 *f, char *buffer, unsigned size) {
     if (!valid(f, E4_LOC_F4NCPY) || !buffer || size == 0) return 0;
     unsigned n = f->len < size - 1 ? f->len : size - 1;
-    std::memcpy(buffer, bytes(f), n);
+    unsigned value = field4varLenIn(f, f->data->record);
+    std::memcpy(buffer, bytes(f), n < value ? n : value);
+    if (n > value) std::memset(buffer + value, ' ', n - value);
     buffer[n] = 0;
     return n;
 }
@@ -175,6 +183,9 @@ long f4long(FIELD4 *f) {
             dateBytes(f, d);
             return date4long(d);
         }
+        case 'W':
+            if (!f->memo) return unsupported(f), -1;  // a blob's memo reference
+            [[fallthrough]];
         case 'M': case 'G':
             return f->len == 4 ? binaryI32(f) : textToLong(text(f), f->len);
         case 'I': case 'P':

@@ -22,6 +22,10 @@ namespace {
 using Row = vt::PeerRow;
 using vt::parsePeerRow;
 
+std::string textAt(const std::vector<unsigned char> &b, size_t at, size_t n) {
+    return std::string(reinterpret_cast<const char *>(b.data()) + at, n);
+}
+
 bool compared(char type) { return std::string("CNFDLMGIBYT").find(type) != std::string::npos; }
 
 std::string rstripBlanksAndNuls(std::string s) {
@@ -245,8 +249,12 @@ TEST_F(Interop, TablesPython3DbfWritesReadIdenticallyHere) {
 }
 
 TEST_F(Interop, RealTablesReadAsDbfreadReadsThem) {
-    const std::vector<std::string> refused = {"rooms.dbf",    "dbase_31.dbf",       "dbase_32.dbf",
-                                              "TEST.DBF",     "FOXPRO-DB-TEST.DBC", "EXPENSES.DBC",
+    // dbase_32.dbf holds a varchar alone, which dbfread reads with its
+    // length byte (field4var_test.cpp checks it by its bytes); polygon.dbf
+    // has no records; dbase_03_cyrillic.dbf has field names beyond ASCII,
+    // which peer.py prints by another code page.
+    const std::vector<std::string> refused = {"rooms.dbf",          "dbase_32.dbf",  "FOXPRO-DB-TEST.DBC",
+                                              "EXPENSES.DBC",       "polygon.dbf",   "dbase_03_cyrillic.dbf",
                                               "dbase_83_missing_memo.dbf"};
     int compared = 0;
     for (const auto &e : fs::recursive_directory_iterator(vt::fixturePath("real"))) {
@@ -268,7 +276,78 @@ TEST_F(Interop, RealTablesReadAsDbfreadReadsThem) {
         compareWithEngine(&cb, table, rows);
         compared++;
     }
-    EXPECT_EQ(compared, 21);
+    EXPECT_EQ(compared, 24);
+}
+
+// Records appended to the newer writers' tables number themselves as the
+// writer would and read in python3-dbfread like the writer's own.
+TEST_F(Interop, AppendsToTheNewerWritersTablesReadInDbfread) {
+    struct Case {
+        const char *table, *counter;
+        long first;
+    } cases[] = {{"real/ruby-dbf/dbase_31.dbf", "PRODUCTID", 78}, {"real/vfp9-godbase/table/TEST.DBF", "PRODUCTID", 3}};
+    for (const Case &k : cases) {
+        SCOPED_TRACE(k.table);
+        vt::TempDir copy;
+        fs::path from = vt::fixturePath(k.table);
+        for (const auto &f : fs::directory_iterator(from.parent_path()))
+            if (f.is_regular_file()) fs::copy_file(f.path(), copy.file(f.path().filename().string()));
+        std::string table = copy.file(from.filename().string());
+        cb.autoOpen = 0;
+        DATA4 *d = d4open(&cb, table.c_str());
+        ASSERT_NE(d, nullptr);
+        long before = d4recCount(d);
+        for (int i = 0; i < 3; i++) {
+            ASSERT_EQ(d4appendStart(d, 0), 0);
+            d4blank(d);
+            for (int j = 1; j <= d4numFields(d); j++) {
+                FIELD4 *f = d4fieldJ(d, j);
+                if (f->type == 'C') f4assign(f, ("new " + std::to_string(i)).c_str());
+                if (f->type == 'Y') f4assignCurrency(f, "12.5");
+                if (f->type == 'M') f4memoAssign(f, "appended memo");
+            }
+            ASSERT_EQ(d4append(d), 0);
+            EXPECT_EQ(f4long(d4field(d, k.counter)), k.first + i);
+        }
+        ASSERT_EQ(d4close(d), 0);
+        auto rows = peerRows("dbfread", table);
+        ASSERT_EQ((long)rows.size(), before + 3);
+        EXPECT_EQ(rows.back().value(k.counter)->value_or("~"), std::to_string(k.first + 2));
+        compareWithEngine(&cb, table, rows);
+    }
+}
+
+// A table of a database container (its backlink names the container, its
+// long field names stay there) is read and written as a free table: the
+// header keeps the backlink, and the peer reads the changes.
+TEST_F(Interop, DatabaseContainerTablesWriteAsFreeTables) {
+    vt::TempDir copy;
+    fs::path from = vt::fixturePath("real/vfp9-godbase/database/employees.dbf");
+    for (const char *name : {"employees.dbf", "employees.FPT"}) fs::copy_file(from.parent_path() / name, copy.file(name));
+    std::string table = copy.file("employees.dbf");
+    auto before = vt::readFile(table);
+    const size_t backlink = 32 + 16 * 32 + 1;  // 16 fields, then 0x0D
+    ASSERT_EQ(textAt(before, backlink, 12), "expenses.dbc");
+    cb.autoOpen = 0;
+    DATA4 *d = d4open(&cb, table.c_str());
+    ASSERT_NE(d, nullptr);
+    ASSERT_EQ(d4go(d, 2), 0);
+    f4assign(d4field(d, "CITY"), "Rotterdam");
+    f4memoAssign(d4field(d, "NOTES"), "moved");
+    ASSERT_EQ(d4appendStart(d, 0), 0);
+    d4blank(d);
+    f4assignLong(d4field(d, "EMPLOYEEID"), 4);
+    f4assign(d4field(d, "LASTNAME"), "Appended");
+    f4memoAssign(d4field(d, "ADDRESS"), "Main Street 1");
+    ASSERT_EQ(d4append(d), 0);
+    ASSERT_EQ(d4close(d), 0);
+    auto after = vt::readFile(table);
+    for (size_t i = 32; i < 808; i++) ASSERT_EQ(after[i], before[i]) << "header byte " << i;
+    auto rows = peerRows("dbfread", table);
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1].value("CITY")->value_or("~"), "Rotterdam");
+    EXPECT_EQ(rows[3].value("ADDRESS")->value_or("~"), "Main Street 1");
+    compareWithEngine(&cb, table, rows);
 }
 
 TEST_F(Interop, HarbourTablesReadAsDbfreadReadsThem) {
@@ -342,3 +421,34 @@ TEST_F(Interop, HarbourTypesReadAsDbfreadReadsThem) {
 }
 
 }  // namespace
+
+// Packed tables (dBASE III with .dbt, FoxPro 2 and the newer writers' with
+// .fpt) read in python3-dbfread as the engine reads them: the live records,
+// memos included.
+TEST_F(Interop, PackedTablesReadInDbfread) {
+    for (const char *from : {"real/ruby-dbf/dbase_83.dbf", "real/ruby-dbf/dbase_f5.dbf", "real/vfp9-godbase/table/TEST.DBF"}) {
+        SCOPED_TRACE(from);
+        vt::TempDir copy;
+        fs::path source = vt::fixturePath(from);
+        for (const auto &f : fs::directory_iterator(source.parent_path()))
+            if (f.is_regular_file()) fs::copy_file(f.path(), copy.file(f.path().filename().string()));
+        std::string table = copy.file(source.filename().string());
+        cb.autoOpen = 0;
+        DATA4 *d = d4open(&cb, table.c_str());
+        ASSERT_NE(d, nullptr);
+        long live = 0, count = d4recCount(d);
+        for (long n = 1; n <= count; n++) {
+            ASSERT_EQ(d4go(d, n), 0);
+            if (n % 3 == 1) {
+                d4delete(d);
+                ASSERT_EQ(d4write(d, n), 0);
+            }
+            live += d4deleted(d) ? 0 : 1;
+        }
+        ASSERT_EQ(d4close(d), 0);
+        ASSERT_EQ(d4packFile(&cb, table.c_str(), nullptr), 0);
+        auto rows = peerRows("dbfread", table);
+        ASSERT_EQ((long)rows.size(), live);
+        compareWithEngine(&cb, table, rows);
+    }
+}

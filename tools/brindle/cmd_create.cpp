@@ -1,7 +1,9 @@
 // brindle create TABLE [--level 3|25|26|30] [--codepage MARK] FIELD...
 // FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]. Without --level
 // the table is level 30 when a field needs it (a Visual FoxPro type, null or
-// autoinc), else 25. Level 3 makes a dBASE III table (memos in a .dbt).
+// autoinc), else 25. V (varchar), Q (varbinary) and W (blob) make a
+// version-0x32 table (level 30), whose autoinc fields are I fields.
+// Level 3 makes a dBASE III table (memos in a .dbt).
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -26,13 +28,16 @@ long defaultLength(int type) {
     switch (type) {
         case 'D': return 8;
         case 'L': return 1;
-        case 'M': case 'G': case 'I': case 'X': return 4;  // the width is the engine's
+        case 'M': case 'G': case 'I': case 'X': case 'W': return 4;  // the width is the engine's
         case 'B': case 'T': case 'Y': return 8;
         default: return 0;
     }
 }
 
-bool needsLevel30(const FieldSpec &f) { return std::strchr("IBTYWXZ", f.type) || f.attribute != 0; }
+bool needsLevel30(const FieldSpec &f) { return std::strchr("IBTYWXZVQ", f.type) || f.attribute != 0; }
+
+// The kinds only a version-0x32 table holds.
+bool varKind(const FieldSpec &f) { return f.type == 'V' || f.type == 'Q' || f.type == 'W'; }
 
 bool letter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -129,7 +134,7 @@ int runCreate(const Options &o) {
         }
     }
     std::vector<FieldSpec> specs;
-    bool level30 = false;
+    bool level30 = false, varFields = false;
     for (size_t i = 1; i < o.args.size(); i++) {
         FieldSpec f;
         std::string error;
@@ -142,8 +147,18 @@ int runCreate(const Options &o) {
                 complain("two fields are named " + upper(f.name));
                 return kUsage;
             }
+        if ((f.type == 'V' || f.type == 'Q') && f.len > 254) {
+            complain("field " + f.name + ": a " + (f.type == 'V' ? "varchar" : "varbinary") +
+                     " holds 1 to 254 bytes");
+            return kUsage;
+        }
         level30 = level30 || needsLevel30(f);
+        varFields = varFields || varKind(f);
         specs.push_back(f);
+    }
+    if (varFields && o.has("--level") && level != 30) {
+        complain("V, Q and W fields (varchar, varbinary, blob) need level 30");
+        return kUsage;
     }
     if (!o.has("--level") && level30) level = 30;
     std::string name = o.args[0];
@@ -162,7 +177,7 @@ int runCreate(const Options &o) {
     for (const FieldSpec &f : specs)
         info.push_back({f.name.c_str(), f.type, (unsigned)f.len, (unsigned)f.dec, f.attribute});
     info.push_back({nullptr, 0, 0, 0, 0});
-    DATA4 *d = d4create(c, withExt, info.data());
+    DATA4 *d = varFields ? d4create32(c, withExt, info.data()) : d4create(c, withExt, info.data());
     if (!d) return kEngineError;
     int rc = d4close(d);
     return rc < 0 ? kEngineError : kOk;

@@ -42,7 +42,7 @@ size_t characters(const std::string &s) {
 // Width of a column in the text format.
 size_t textWidth(const Column &c) {
     size_t w;
-    switch (f4type(c.field)) {
+    switch (isBlob(c.field) ? 'X' : f4type(c.field)) {
         case 'D': w = 10; break;
         case 'T': w = 19; break;
         case 'L': w = 1; break;

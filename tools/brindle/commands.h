@@ -17,5 +17,6 @@ int runCheck(const Options &o);
 int runIndex(const Options &o);
 int runReindex(const Options &o);
 int runDropTag(const Options &o);
+int runPack(const Options &o);
 
 }  // namespace brindle

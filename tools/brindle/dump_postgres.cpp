@@ -44,6 +44,7 @@ std::string columnType(FIELD4 *f) {
     int type = f4type(f);
     unsigned len = f4len(f);
     int dec = f4decimals(f);
+    if (isVarchar(f)) return "varchar(" + std::to_string(len) + ")";
     switch (type) {
         case 'C':
         case 'Z': return "varchar(" + std::to_string(len) + ")";
@@ -148,7 +149,7 @@ int dumpPostgres(DumpJob &job, const std::string &tableName) {
         FIELD4 *f = job.columns[i].field;
         std::string name = quoteIdentifier(job.columns[i].name);
         out += (i ? ",\n  " : "\n  ") + name + " " + columnType(f);
-        if (marksNulls && !f->nullable && neverEmpty(f4type(f))) out += " NOT NULL";
+        if (marksNulls && !f->nullable && (neverEmpty(f4type(f)) || isVarchar(f))) out += " NOT NULL";
         names += (i ? ", " : "") + name;
     }
     if (job.withDeleted) {

@@ -31,6 +31,7 @@ const char *kUsageText =
     "  index    add a tag to the production index (creating it when there is none)\n"
     "  reindex  rebuild every tag of the production index\n"
     "  drop-tag remove a tag from the production index\n"
+    "  pack     remove deleted records, compact the memo file, rebuild the tags\n"
     "\n"
     "Global options (before or after the command):\n"
     "  --codepage NAME  read and write text in this code page instead of the table's own\n"
@@ -103,9 +104,11 @@ const std::map<std::string, const char *> kCommandHelp = {
      "FIELD is NAME:TYPE[:LENGTH[:DECIMALS]][:null][:autoinc]; NAME is a letter\n"
      "followed by letters, digits or underscores, at most 10, each name once.\n"
      "  NAME:C:20  AMOUNT:N:10:2  BORN:D  ACTIVE:L  NOTES:M  ID:I  PRICE:Y  AT:T\n"
-     "  SERIAL:B:autoinc  REMARK:C:30:null\n"
+     "  SERIAL:B:autoinc  REMARK:C:30:null  TITLE:V:40  HASH:Q:16  PHOTO:W\n"
      "Level 25 and 26 are FoxPro 2.x tables, 30 Visual FoxPro; without --level the\n"
-     "table is level 30 when a field needs it (I, B, T, Y, null, autoinc), else 25.\n"
+     "table is level 30 when a field needs it (I, B, T, Y, V, Q, W, null, autoinc),\n"
+     "else 25. V (varchar, 1 to 254), Q (varbinary, 1 to 254) and W (blob) make\n"
+     "the newer form (version 0x32), whose autoinc fields are I fields.\n"
      "Level 3 is a dBASE III table (version 0x83 with memos): memos in a .dbt file,\n"
      "types C (at most 254), N, D, L and M only.\n"
      "MARK is a code page mark or name (default 0x03, cp1252). An existing table is\n"
@@ -114,12 +117,13 @@ const std::map<std::string, const char *> kCommandHelp = {
      "Examples:\n"
      "  brindle create t.dbf ID:I NAME:C:20 AMOUNT:N:10:2 BORN:D NOTES:M\n"
      "  brindle create cyrillic.dbf --codepage cp1251 NAME:C:30\n"
+     "  brindle create photos.dbf ID:I:autoinc TITLE:V:40 NOTE:V:80:null PHOTO:W\n"
      "  brindle create clipper.dbf --level 3 NAME:C:20 QTY:N:5 NOTES:M\n"},
     {"append",
      "usage: brindle append TABLE NAME=VALUE... [--file NAME=PATH]...\n"
      "Appends one record (unnamed fields blank) and prints its record number.\n"
      "--file takes a field's value from a file (PATH - for standard input): raw\n"
-     "bytes for binary fields (G, X), UTF-8 text for the others. An autoincrement\n"
+     "bytes for binary fields (G, X, Q, W), UTF-8 text for the others. An autoincrement\n"
      "field numbers itself and takes no value. A value that does not fit its field\n"
      "or its code page is refused and nothing is written.\n"
      "\n"
@@ -205,6 +209,22 @@ const std::map<std::string, const char *> kCommandHelp = {
      "  brindle create t.dbf NAME:C:20\n"
      "  brindle index t.dbf --tag NAME --key NAME\n"
      "  brindle drop-tag t.dbf NAME\n"},
+    {"pack",
+     "usage: brindle pack TABLE\n"
+     "Removes the deleted records and writes the memo file anew with only the memos\n"
+     "of the records kept, then prints how many records were kept and the memo\n"
+     "file's length before and after. The new files are written beside the old ones\n"
+     "(in TABLE.pack/) and take their names only when complete and flushed: a pack\n"
+     "stopped at any point leaves the old table or the new one, and the next open\n"
+     "of the table finishes or undoes what was left. Every tag of the production\n"
+     "index is rebuilt for the records kept.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:10 NOTES:M\n"
+     "  brindle append t.dbf NAME=Ann NOTES=kept\n"
+     "  brindle append t.dbf NAME=Bob NOTES=dropped\n"
+     "  brindle delete t.dbf 2\n"
+     "  brindle pack t.dbf\n"},
 };
 
 const std::map<std::string, OptionSpec> kCommands = {
@@ -222,6 +242,7 @@ const std::map<std::string, OptionSpec> kCommands = {
     {"index", {{"--tag", "--key", "--for", "--collate"}, {"--unique", "--candidate", "--descending"}}},
     {"reindex", {{}, {}}},
     {"drop-tag", {{}, {}}},
+    {"pack", {{}, {}}},
 };
 
 int run(const Options &o) {
@@ -240,6 +261,7 @@ int run(const Options &o) {
     if (c == "index") return runIndex(o);
     if (c == "reindex") return runReindex(o);
     if (c == "drop-tag") return runDropTag(o);
+    if (c == "pack") return runPack(o);
     return kUsage;
 }
 

@@ -180,15 +180,14 @@ std::string quoted(const std::string &text) {
 bool assignText(FIELD4 *f, const std::string &text, const CodePage &cp, std::string &error) {
     std::string bytes;
     int type = f4type(f);
-    if (type == 'G' || type == 'X') {
+    if (type == 'G' || type == 'X' || isBlob(f) || isVarbinary(f)) {
         bytes = text;
     } else if (!cp.fromUtf8(text, bytes)) {
         error = vandrel::validUtf8(text) ? quoted(text) + " has characters the code page " + cp.name() + " cannot hold"
                                 : "the value is not UTF-8 text";
         return false;
     }
-    if (type == 'M' || type == 'G' || type == 'X')
-        return f4memoAssignN(f, bytes.data(), (unsigned)bytes.size()) >= 0;
+    if (isMemoField(f)) return f4memoAssignN(f, bytes.data(), (unsigned)bytes.size()) >= 0;
     if (bytes.size() > f4len(f)) {
         error = quoted(text) + " is " + std::to_string(bytes.size()) + " bytes in the code page; the field holds " +
                 std::to_string(f4len(f));
@@ -269,6 +268,17 @@ bool readValue(FIELD4 *f, const CodePage &cp, Value &v, std::string &damage) {
     if (f4null(f)) return true;
     const char *p = f4ptr(f);
     unsigned len = f4len(f);
+    if (isVarchar(f)) {
+        v.kind = Value::Text;
+        cp.appendUtf8(p, f4varLen(f), v.text);
+        return true;
+    }
+    if (isVarbinary(f)) {
+        v.kind = Value::Binary;
+        v.text.assign(p, f4varLen(f));
+        return true;
+    }
+    if (isBlob(f)) return readMemo(f, cp, v, damage, true);
     switch (type) {
         case 'C':
         case 'Z':
@@ -337,10 +347,11 @@ bool assignValue(FIELD4 *f, const std::string &text, const CodePage &cp, std::st
     int type = f4type(f);
     unsigned len = f4len(f);
     if (text.empty()) {
-        if (type == 'M' || type == 'G' || type == 'X') return f4memoAssignN(f, "", 0) >= 0;
+        if (isMemoField(f)) return f4memoAssignN(f, "", 0) >= 0;
         f4blank(f);
         return true;
     }
+    if (isVarchar(f) || isVarbinary(f) || isBlob(f)) return assignText(f, text, cp, error);
     switch (type) {
         case 'C':
         case 'Z':

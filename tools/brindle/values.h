@@ -11,6 +11,8 @@
 //         infinities as text
 //  Y      four decimals     T  YYYY-MM-DDThh:mm:ss, seconds rounded from the
 //         milliseconds and carried into the next day
+//  Version-0x32 tables: V (varchar) its text exactly, trailing blanks kept;
+//         Q (varbinary) and W (blob) the bytes, as G and X
 // No value (blank number or date, null field) is empty / null.
 #pragma once
 #include <string>
@@ -47,6 +49,14 @@ std::string shortestDouble(double v);
 // A stored numeric text as a plain decimal number ("-00.50" -> "-0.50",
 // "+.5" -> "0.5"); false when it is not a number.
 bool plainNumber(const char *p, size_t n, std::string &out);
+
+// The kinds of version-0x32 tables' V, Q and W fields (elsewhere these
+// letters are fixed-width binary fields).
+inline bool isVarchar(FIELD4 *f) { return f4type(f) == 'V' && f->varLength; }
+inline bool isVarbinary(FIELD4 *f) { return f4type(f) == 'Q' && f->varLength; }
+inline bool isBlob(FIELD4 *f) { return f4type(f) == 'W' && f->memo; }
+// Fields whose contents live in the memo file: M, G, X and blobs.
+inline bool isMemoField(FIELD4 *f) { return f->memo != nullptr; }
 
 // A field's name in UTF-8.
 std::string fieldName(FIELD4 *field, const CodePage &cp);

@@ -20,4 +20,14 @@ TEST(FieldTypeNames, EveryNamedTypeAndTheRest) {
     for (const Case &c : cases) EXPECT_EQ(vandrel::fieldTypeName(c.type), c.name) << (char)c.type;
 }
 
+TEST(FieldTypeNames, TheNewerKindsInTablesThatHaveThem) {
+    EXPECT_EQ(vandrel::fieldTypeName('V', true), u"Varchar");
+    EXPECT_EQ(vandrel::fieldTypeName('Q', true), u"Varbinary");
+    EXPECT_EQ(vandrel::fieldTypeName('W', true), u"Blob");
+    EXPECT_EQ(vandrel::fieldTypeName('C', true), u"Text");
+    for (int type : {'V', 'Q', 'W'}) EXPECT_EQ(vandrel::fieldTypeName(type), u"Unknown") << (char)type;
+    EXPECT_TRUE(vandrel::isTextType('V'));
+    EXPECT_FALSE(vandrel::isTextType('Q'));
+}
+
 }  // namespace

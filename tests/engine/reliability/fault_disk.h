@@ -2,10 +2,15 @@
 // platform calls with counting versions. Once armed, the n-th counted call
 // (read, write, truncate, flush or close) fails with a chosen errno, or, for
 // a write, puts only half of its bytes on disk and reports that, after which
-// the next write finds the disk full. Sticky faults fail every counted call
-// from the n-th on until disarmed. Opening, status and locking calls pass.
+// the next write finds the disk full, or the process is killed there.
+// Sticky faults fail every counted call from the n-th on until disarmed.
+// Opening, status and locking calls pass; renames, folder creation and
+// removal and file removal are counted only when asked for (the calls that
+// replace files), so the sweeps of other workloads keep their numbering.
 #pragma once
 #include <cerrno>
+#include <csignal>
+#include <unistd.h>
 #include <string>
 
 #include "foundation/file4platform.h"
@@ -16,6 +21,7 @@ enum class Fault {
     Fail,              // the call fails with err
     ShortThenFull,     // a write puts half its bytes down; the next write fails with ENOSPC
     ShortThenGo,       // a write puts half its bytes down and reports it; nothing fails
+    Kill,              // the process is killed (SIGKILL) before the call
 };
 
 struct FaultPlan {
@@ -27,8 +33,14 @@ struct FaultPlan {
 
 class FaultyDisk {
 public:
-    FaultyDisk() {
+    explicit FaultyDisk(bool folderCalls = false) {
         active() = this;
+        if (folderCalls) {
+            file4platform.rename = rename;
+            file4platform.mkdir = mkdir;
+            file4platform.rmdir = rmdir;
+            file4platform.unlink = unlink;
+        }
         file4platform.pread = pread;
         file4platform.pwrite = pwrite;
         file4platform.ftruncate = ftruncate;
@@ -70,6 +82,7 @@ private:
     // Counts a call; true when it is to fail (errno set).
     bool faultHere(const char *op) {
         long n = ++calls_;
+        if (plan_.kind == Fault::Kill && n == plan_.at) ::kill(::getpid(), SIGKILL);
         if (plan_.at == 0 || plan_.kind != Fault::Fail) return false;
         if (n == plan_.at || (plan_.sticky && n > plan_.at)) {
             note(op, n);
@@ -127,6 +140,27 @@ private:
             return -1;
         }
         return real().close(fd);
+    }
+
+    static int rename(const char *from, const char *to) {
+        FaultyDisk *d = active();
+        if (d && d->faultHere("rename")) return -1;
+        return real().rename(from, to);
+    }
+    static int mkdir(const char *path, mode_t mode) {
+        FaultyDisk *d = active();
+        if (d && d->faultHere("mkdir")) return -1;
+        return real().mkdir(path, mode);
+    }
+    static int rmdir(const char *path) {
+        FaultyDisk *d = active();
+        if (d && d->faultHere("rmdir")) return -1;
+        return real().rmdir(path);
+    }
+    static int unlink(const char *path) {
+        FaultyDisk *d = active();
+        if (d && d->faultHere("unlink")) return -1;
+        return real().unlink(path);
     }
 
     FaultPlan plan_;

@@ -87,9 +87,6 @@ struct Refusal {
 const std::map<std::string, Refusal> kRefused = {
     {"perl-dbd-xbase/rooms.dbf", {-200, E4_MSG_DATA_CORRUPT, "its descriptor terminator became 0x0A"}},
     {"ruby-dbf/dbase_83_missing_memo.dbf", {-64, E4_MSG_MEMO_MISSING, "a dBASE III table without its .dbt"}},
-    {"ruby-dbf/dbase_31.dbf", {-200, E4_MSG_DATA_VERSION, "version 0x31 without the autoincrement marker"}},
-    {"ruby-dbf/dbase_32.dbf", {-200, E4_MSG_INVALID_FIELD_TYPE, "0x32 is a level-25 table: no _NullFlags there"}},
-    {"vfp9-godbase/table/TEST.DBF", {-200, E4_MSG_INVALID_FIELD_TYPE, "0x32 is a level-25 table: Y is refused"}},
     {"ruby-dbf/foxprodb/FOXPRO-DB-TEST.DBC", {-64, E4_LOC_FILE4OPEN, "its memo file is .DCT, not .fpt"}},
     {"vfp9-godbase/database/EXPENSES.DBC", {-64, E4_LOC_FILE4OPEN, "its memo file is .DCT, not .fpt"}},
 };
