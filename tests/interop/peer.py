@@ -186,11 +186,11 @@ def dump_xbase(path):
         print(line(int(parts[0]), '*' if parts[1] == '1' else ' ', pairs))
 
 
-def write_tables(folder, specs):
+def write_tables(folder, layouts):
     """Writes each (kind, name, fields, rows) with python3-dbf, then prints
     its name and its records as python3-dbf reads them back."""
     import dbf
-    for kind, name, fields, rows in specs:
+    for kind, name, fields, rows in layouts:
         path = '%s/%s.dbf' % (folder, name)
         table = dbf.Table(path, fields, dbf_type=kind, codepage='cp1252')
         table.open(dbf.READ_WRITE)
@@ -204,7 +204,7 @@ def write_tables(folder, specs):
 def write_dbt(folder):
     import dbf
     # Short, long (several 512-byte blocks), empty and missing memos.
-    specs = [
+    layouts = [
         ('peer_dbt', 'NAME C(12); NOTES M; QTY N(4,0); BORN D; OK L', [
             ('short', 'a short memo', 1, dbf.Date(2001, 2, 3), True),
             ('long', ''.join(chr(97 + i % 26) for i in range(1500)), 2, None, None),
@@ -219,12 +219,12 @@ def write_dbt(folder):
             ('z' * 2000, 'C3', 'tail'),
         ]),
     ]
-    write_tables(folder, [('db3',) + spec for spec in specs])
+    write_tables(folder, [("db3",) + layout for layout in layouts])
 
 
 def write(folder):
     import dbf
-    specs = [
+    layouts = [
         ('db3', 'peer_db3', 'NAME C(12); AMOUNT N(9,2); QTY N(4,0); BORN D; OK L', [
             ('Ann', 12.5, 3, dbf.Date(2001, 2, 3), True),
             ('Bob Smith', -0.25, -17, dbf.Date(1999, 12, 31), False),
@@ -240,7 +240,7 @@ def write(folder):
             ('two', -7, -2.5e10, decimal.Decimal('-0.0001'), dbf.DateTime(1999, 1, 1, 0, 0, 1), '', None),
         ]),
     ]
-    write_tables(folder, specs)
+    write_tables(folder, layouts)
 
 
 def main():
