@@ -106,17 +106,7 @@ void FormViewPane::refresh(int reason) {
 // Rows 1 ... 15 show entries top ... top + 14; the bar appears once the
 // entries outnumber the rows, with a page of one entry.
 void FormViewPane::showRows() {
-    long n = entries_.count();
-    long upper = n - kRows + 1;
-    if (upper > 0) {
-        list_.verticalBar().setRange(0, upper, 1);
-        list_.top = std::clamp(list_.top, 0L, list_.verticalBar().highest());
-        list_.verticalBar().setPosition(list_.top);
-    } else {
-        list_.top = 0;
-    }
-    list_.showBars(upper > 0, false);
-    list_.total = n;
+    list_.fitBar(entries_.count());
     for (int row = 1; row <= kRows; row++) {
         const vandrel::FieldEntry *e = entries_.get(int(list_.top) + row - 1);
         list_.setText(row, kNameColumn, e ? std::u16string_view(e->wideName) : std::u16string_view());

@@ -125,6 +125,22 @@ void ListGrid::sizeColumns(int mode, int first, int last) {
     layout();
 }
 
+// A list of count entries shown 15 at a time: the vertical bar appears once
+// (count - 15 + 1) is above 0, with that as its upper end and a page of one
+// entry; top is kept in range.
+void ListGrid::fitBar(long count) {
+    long upper = count - kPageRows + 1;
+    if (upper > 0) {
+        verticalBar().setRange(0, upper, 1);
+        top = std::clamp(top, 0L, verticalBar().highest());
+        verticalBar().setPosition(top);
+    } else {
+        top = 0;
+    }
+    showBars(upper > 0, false);
+    total = count;
+}
+
 void ListGrid::showBars(bool verticalShown, bool horizontalShown) {
     int w = rect.width(), h = rect.height(), t = ScrollBar::kThickness;
     vertical_.rect = {w - t, 0, w, h - (horizontalShown ? t : 0)};

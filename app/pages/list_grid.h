@@ -88,6 +88,8 @@ public:
     const ScrollBar &verticalBar() const { return vertical_; }
     const ScrollBar &horizontalBar() const { return horizontal_; }
     // Shows or hides the bars, placing them at the right and the bottom.
+    // Sets total to count and the vertical bar for a list of count entries.
+    void fitBar(long count);
     void showBars(bool verticalShown, bool horizontalShown);
     // The background behind the cells and, when text is not empty, a text
     // shown centred below the header (the empty state: no data rows drawn).

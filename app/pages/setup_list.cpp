@@ -26,19 +26,6 @@ void SetupList::setColumns(std::initializer_list<std::pair<const char16_t *, int
     }
 }
 
-void SetupList::fitBar(long count) {
-    long upper = count - kRows + 1;
-    if (upper > 0) {
-        verticalBar().setRange(0, upper, 1);
-        top = std::clamp(top, 0L, verticalBar().highest());
-        verticalBar().setPosition(top);
-    } else {
-        top = 0;
-    }
-    showBars(upper > 0, false);
-    total = count;
-}
-
 void SetupList::styleRows() {
     for (int row = 1; row <= kRows; row++) {
         long place = top + row - 1;

@@ -20,8 +20,6 @@ public:
     SetupList(std::string name, const GridStyles &styles);
     // One column per caption, with its width, in the header style.
     void setColumns(std::initializer_list<std::pair<const char16_t *, int>> columns);
-    // Sets total to count and the bar for it, keeping top in range.
-    void fitBar(long count);
     void styleRows();
     // The place of the entry a row (1 ... 15) shows, or -1.
     long placeOf(int row) const;

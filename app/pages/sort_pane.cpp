@@ -75,17 +75,7 @@ void SortPane::activate(bool shown, int) {
 // Rows 1 ... 15 show keys top ... top + 14; the bar appears once there are
 // at least as many keys as rows, with a page of one key.
 void SortPane::showRows() {
-    long n = keys_.count();
-    long upper = n - kRows + 1;
-    if (upper > 0) {
-        list_.verticalBar().setRange(0, upper, 1);
-        list_.top = std::clamp(list_.top, 0L, list_.verticalBar().highest());
-        list_.verticalBar().setPosition(list_.top);
-    } else {
-        list_.top = 0;
-    }
-    list_.showBars(upper > 0, false);
-    list_.total = n;
+    list_.fitBar(keys_.count());
     for (int row = 1; row <= kRows; row++) {
         const vandrel::FieldEntry *key = keys_.get(int(list_.top) + row - 1);
         list_.setText(row, 0, key ? std::u16string_view(key->wideName) : std::u16string_view());
