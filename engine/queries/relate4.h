@@ -72,6 +72,7 @@ struct RELATION4 {
     // candidates.
     uint64_t *bitmap;
     long bitmapRecords;
+    int bitmapExact;           // set bits are exactly the qualifying records 1 .. bitmapRecords
 
     // Sort expression: the text as set and, once set up, its parse.
     char *sortSource;
@@ -120,6 +121,11 @@ int relate4top(RELATE4 *r);
 int relate4bottom(RELATE4 *r);
 // Move by n qualifying records: 0, 3 (ran off the end), 4 (ran off the start) or negative.
 int relate4skip(RELATE4 *r, long n);
+// The number of qualifying records, whatever the sort order; afterwards the
+// relation is set up and the master is at end of file. When the query
+// bitmap selects exactly the records the query accepts, they are counted
+// without being read. The count, or negative.
+long relate4count(RELATE4 *r);
 // Whether the relation is past its end (non-zero), or negative.
 int relate4eof(RELATE4 *r);
 // Discard the set-up and any sorted result; the next positioning sets up again.

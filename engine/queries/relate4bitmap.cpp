@@ -18,6 +18,13 @@
 // only tags that hold every record are used: no FOR, unique, candidate,
 // descending or collated tags.
 //
+// Some selections are exact: "=" on a tag whose key is one character field
+// (no null marker) holds precisely the records for which the comparison is
+// true, since both compare the field's bytes over the constant's length (or
+// the field's, when the constant is longer). A tree of exact leaves under
+// .AND. and .OR. is exact as a whole, and counting its records then needs
+// no record read.
+//
 // Layout: bit r of the array (r = 1 .. record count) set when record r is a
 // candidate; records past the array's end are candidates.
 #include <algorithm>
@@ -44,12 +51,14 @@ using Bits = std::vector<uint64_t>;
 struct Range {
     TAG4 *tag = nullptr;
     bool hasLo = false, hasHi = false, empty = false;
+    bool exact = false;   // holds exactly the records for which its comparisons are true
     std::string lo, hi;
 };
 
 // A node's selection: `all` when it cannot pre-select.
 struct Selection {
     bool all = true;
+    bool exact = false;   // the bits are the node's records, no more
     Bits bits;
 };
 
@@ -111,6 +120,15 @@ bool usableTag(TAG4 *t) {
     return k == 'C' || k == 'N' || k == 'n' || k == 'D' || k == 'd';
 }
 
+// Whether the tag's keys are one character field's bytes, as they stand in
+// the record: "=" against a character constant then selects exactly.
+bool plainTextKey(TAG4FILE *tf) {
+    if (tf->keyType != 'C' || (tf->header.typeFlags & cdx::TYPE_NULL_MARKER)) return false;
+    const EXPR4 *k = tf->expr;
+    return k->numItems == 1 && k->items[0].row == E4R_FIELD_C && k->items[0].field &&
+           (uint32_t)k->items[0].len == tf->header.keyLen;
+}
+
 // The constant at end as the tag's key bytes; false when the types do not
 // match a way this code understands.
 bool constantKey(Builder &b, int end, TAG4 *t, std::string &key) {
@@ -157,6 +175,7 @@ bool leafRange(Builder &b, int end, Range &r) {
         std::string key;
         if (!constantKey(b, right, t, key)) continue;
         r.tag = t;
+        r.exact = codeOf(it) == E4C_EQ && plainTextKey(tf);
         if (code == E4C_EQ || code == E4C_GT || code == E4C_GE) r.hasLo = true, r.lo = key;
         if (code == E4C_EQ || code == E4C_LT || code == E4C_LE) r.hasHi = true, r.hi = key;
         return true;
@@ -224,6 +243,7 @@ int mark(TAG4FILE *tf, const TAG4SPOT *end, Bits &bits) {
 // outside them, and the bits are then flipped.
 int rangeBits(Builder &b, const Range &r, Selection &out) {
     out.all = false;
+    out.exact = r.exact;
     out.bits.assign(b.words, 0);
     if (r.empty) return 0;
     TAG4FILE *tf = t4bind(r.tag);
@@ -273,6 +293,7 @@ int combine(Builder &b, int end, bool isAnd, Selection &out) {
                 if (m.tag != r.tag) continue;
                 if (isAnd) {
                     intersect(m, r);
+                    m.exact = m.exact && r.exact;
                     merged = true;
                 }
                 break;
@@ -284,15 +305,18 @@ int combine(Builder &b, int end, bool isAnd, Selection &out) {
     }
     out.all = true;
     std::vector<Selection> parts;
+    bool exact = true;   // every child selects exactly (none left out)
     for (const Range &r : ranges) {
         Selection s;
         if (int rc = rangeBits(b, r, s)) return rc;
+        exact = exact && s.exact;
         parts.push_back(std::move(s));
     }
     for (int child : others) {
         Selection s;
         if (int rc = nodeSelection(b, child, s)) return rc;
         if (s.all && !isAnd) return 0;   // an .OR. with an unknown child: everything
+        exact = exact && !s.all && s.exact;
         if (!s.all) parts.push_back(std::move(s));
     }
     for (Selection &s : parts) {
@@ -302,6 +326,7 @@ int combine(Builder &b, int end, bool isAnd, Selection &out) {
         }
         for (size_t i = 0; i < b.words; i++) out.bits[i] = isAnd ? (out.bits[i] & s.bits[i]) : (out.bits[i] | s.bits[i]);
     }
+    out.exact = !out.all && exact;
     return 0;
 }
 
@@ -321,6 +346,7 @@ void relate4bitmapFree(RELATION4 *rel) {
     std::free(rel->bitmap);
     rel->bitmap = nullptr;
     rel->bitmapRecords = 0;
+    rel->bitmapExact = 0;
 }
 
 int relate4bitmapBuild(RELATION4 *rel) {
@@ -344,7 +370,20 @@ int relate4bitmapBuild(RELATION4 *rel) {
     if (!rel->bitmap) return error4(c, e4memory, E4_LOC_RELATE4QUERY);
     std::memcpy(rel->bitmap, s.bits.data(), b.words * sizeof(uint64_t));
     rel->bitmapRecords = count;
+    rel->bitmapExact = s.exact ? 1 : 0;
     return 0;
+}
+
+long relate4bitmapCount(const RELATION4 *rel) {
+    long n = 0;
+    long last = rel->bitmapRecords;
+    for (size_t w = 0; w <= (size_t)last >> 6; w++) {
+        uint64_t word = rel->bitmap[w];
+        if (w == 0) word &= ~(uint64_t)1;   // bit 0 stands for no record
+        if (w == (size_t)last >> 6 && (last & 63) != 63) word &= ((uint64_t)1 << ((last & 63) + 1)) - 1;
+        n += __builtin_popcountll(word);
+    }
+    return n;
 }
 
 int relate4candidate(const RELATION4 *rel, long r) {

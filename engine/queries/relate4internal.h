@@ -41,6 +41,8 @@ void relate4sortEnd(RELATION4 *rel);
 // none usable there is no bitmap. 0 or negative.
 int relate4bitmapBuild(RELATION4 *rel);
 void relate4bitmapFree(RELATION4 *rel);
+// The set bits for records 1 .. bitmapRecords of a built bitmap.
+long relate4bitmapCount(const RELATION4 *rel);
 // Whether record r is a candidate (1) or cannot qualify (0).
 int relate4candidate(const RELATION4 *rel, long r);
 // The first candidate at or after (dir > 0) or at or before (dir < 0) from;

@@ -11,6 +11,7 @@
 #include "foundation/code4.h"
 #include "foundation/error4.h"
 #include "relate4internal.h"
+#include "tables/data4.h"
 
 namespace {
 
@@ -87,6 +88,8 @@ int relate4setup(RELATION4 *rel) {
     RELATE4 *r = &rel->relate;
     CODE4 *c = r->codeBase;
     if (rel->exprSource) {
+        // The bitmap is read from the tags: a changed record must reach them first.
+        if (int rc = d4update(r->data)) return rc;
         // Parse quietly: a failure here is the relation's to report.
         int saved = code4exprError(c, 0);
         EXPR4 *e = expr4parse(r->data, rel->exprSource);

@@ -20,9 +20,13 @@ int runCount(const Options &o) {
     if (!s.engineText(s.codePage(d), o.value("--query"), "--query", query)) return kUsage;
     View view;
     if (!view.open(d, query, "", o.flag("--deleted"))) return kEngineError;
-    Progress progress("count", query.empty() ? d4recCount(d) : -1);
     long n = 0;
-    for (bool more = view.first(); more; more = view.next()) progress.set(++n);
+    if (view.countsWhole()) {
+        n = view.count();
+    } else {
+        Progress progress("count", query.empty() ? d4recCount(d) : -1);
+        for (bool more = view.first(); more; more = view.next()) progress.set(++n);
+    }
     if (view.failed() || s.failed()) return kEngineError;
     std::printf("%ld\n", n);
     return kOk;

@@ -40,6 +40,12 @@ bool View::settle(int rc) {
     return false;
 }
 
+long View::count() {
+    long n = relation_ ? relate4count(asRelation(relation_)) : d4recCount(d_);
+    if (n < 0) failed_ = true;
+    return n;
+}
+
 bool View::first() { return settle(relation_ ? relate4top(asRelation(relation_)) : d4top(d_)); }
 bool View::next() { return settle(relation_ ? relate4skip(asRelation(relation_), 1) : d4skip(d_, 1)); }
 

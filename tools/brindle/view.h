@@ -18,6 +18,11 @@ public:
     bool first();
     bool next();
     bool failed() const { return failed_; }
+    // Whether count() can answer: a view that keeps its deleted records.
+    bool countsWhole() const { return withDeleted_; }
+    // The view's records, counted by the engine (from the tags alone when
+    // they answer the query exactly); negative on an error.
+    long count();
 
 private:
     bool settle(int rc);

@@ -16,14 +16,22 @@ import time
 SCALE = 2
 
 
-def free_display():
-    for n in range(91, 160):
-        if not os.path.exists(f"/tmp/.X11-unix/X{n}") and not os.path.exists(f"/tmp/.X{n}-lock"):
-            return f":{n}"
-    raise SystemExit("no free X display number")
+def start_xvfb():
+    """Xvfb on a display number it picks itself (no race with other servers
+    starting at the same time): the server and the display's name."""
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "800x800x24", "-nolisten", "tcp"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write_end,))
+    os.close(write_end)
+    with os.fdopen(read_end) as f:
+        number = f.readline().strip()
+    if not number:
+        xvfb.kill()
+        raise SystemExit("Xvfb did not start")
+    return xvfb, f":{number}"
 
 
-def wait_for(what, check, timeout=10.0):
+def wait_for(what, check, timeout=30.0):
     end = time.time() + timeout
     while time.time() < end:
         value = check()
@@ -68,12 +76,9 @@ def main():
     memo = os.path.splitext(sample)[0] + ".fpt"
     if os.path.exists(memo):
         shutil.copy(memo, os.path.splitext(table)[0] + ".fpt")
-    display = free_display()
-    xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "800x800x24", "-nolisten", "tcp"],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    xvfb, display = start_xvfb()
     app = None
     try:
-        wait_for("Xvfb", lambda: os.path.exists(f"/tmp/.X11-unix/X{display[1:]}"))
         env = dict(os.environ, DISPLAY=display, SDL_VIDEODRIVER="x11")
         # In the sanitizer build: a buffer libdbus (opened by SDL) keeps is not ours.
         supp = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
@@ -114,7 +119,7 @@ def main():
 
         # The window goes while the key is still being sent: xdotool may complain.
         subprocess.run(["xdotool", "key", "--window", wid, "ctrl+q"], env=env, stderr=subprocess.DEVNULL)
-        status = app.wait(timeout=10)
+        status = app.wait(timeout=30)
         assert status == 0, f"vandrel ended with {status}"
         app = None
         print("1 passed, 0 failed")

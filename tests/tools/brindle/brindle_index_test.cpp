@@ -69,6 +69,9 @@ TEST_F(BrindleIndex, IndexCreatesTheProductionIndexAndWritesKeepItRight) {
     r = runBrindle({"append", t, "NAME=Twin", "CODE=A1"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(runBrindle({"count", t, "--deleted"}).out, "5\n");
+    // Counts through the NAME tag: the deleted Abel only with --deleted.
+    EXPECT_EQ(runBrindle({"count", t, "--deleted", "--query", "NAME = 'Abel' .OR. NAME = 'Smith'"}).out, "3\n");
+    EXPECT_EQ(runBrindle({"count", t, "--query", "NAME = 'Abel' .OR. NAME = 'Smith'"}).out, "2\n");
     EXPECT_EQ(dumpByTag("NAME"), "NAME,CODE\r\nAdams,Z9\r\nBaker,E5\r\nSmith,A1\r\nSmith,D4\r\n");
     r = runBrindle({"check", t});
     EXPECT_EQ(r.status, 0) << r.out;
