@@ -161,7 +161,16 @@ const std::map<std::string, const char *> kCommandHelp = {
      "Seeks VALUE in the tag (text is compared over its own length, so a prefix\n"
      "matches; numbers, dates as CCYYMMDD and logicals are converted to the tag's key\n"
      "type) and prints the seek's result code (0 found, 2 positioned on the next\n"
-     "key, 3 end of file) and the record found.\n"},
+     "key, 3 end of file) and the record found.\n"
+     "\n"
+     "Examples:\n"
+     "  brindle create t.dbf NAME:C:20 AMOUNT:N:10:2\n"
+     "  brindle append t.dbf NAME=Zoë AMOUNT=12.5\n"
+     "  brindle append t.dbf NAME=Adam AMOUNT=3\n"
+     "  brindle index t.dbf --tag NAME --key NAME\n"
+     "  brindle index t.dbf --tag AMOUNT --key AMOUNT\n"
+     "  brindle seek t.dbf --tag NAME Zo\n"
+     "  brindle seek t.dbf --tag AMOUNT 3\n"},
     {"check",
      "usage: brindle check TABLE [--tag NAME]\n"
      "Walks every tag (or one) of the table's open indexes and reports whether its\n"
