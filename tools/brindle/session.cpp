@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "foundation/u4name.h"
+
 namespace brindle {
 
 namespace {
@@ -77,7 +79,8 @@ DATA4 *Session::openToWrite(const std::string &name) {
     size_t slash = index.find_last_of('/');
     if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) index.resize(dot);
     index += ".cdx";
-    if (d4productionFlag(d) == 1 || file4exists(index.c_str())) {
+    // The header may flag an index that is gone: nothing then goes stale.
+    if (file4exists(u4nameResolve(index).c_str())) {
         complain("the table has a production index, which a write without it would leave stale; "
                  "writes need the index (leave out --no-index)");
         d4close(d);

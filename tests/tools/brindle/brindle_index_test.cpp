@@ -3,6 +3,7 @@
 // builds over the 600 texts whose keys a real writer stored: its keys are
 // those stored bytes and it walks in their order.
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -114,6 +115,10 @@ TEST_F(BrindleIndex, ReindexDropTagAndRefusals) {
     EXPECT_EQ(runBrindle({"--no-index", "delete", t, "1"}).status, 1);
     EXPECT_EQ(runBrindle({"--no-index", "reindex", t}).status, 2);
     EXPECT_EQ(runBrindle({"count", t}).out, "4\n");
+    EXPECT_EQ(runBrindle({"check", t}).status, 0);
+    // The index is found whatever the letter case of its name.
+    std::filesystem::rename(dir.file("people.cdx"), dir.file("PEOPLE.CDX"));
+    EXPECT_EQ(runBrindle({"--no-index", "append", t, "NAME=Ghost"}).status, 1);
     EXPECT_EQ(runBrindle({"check", t}).status, 0);
 }
 
