@@ -111,6 +111,7 @@ protected:
     // its key and FOR expressions.
     std::vector<std::string> tagsOf(const std::string &t) {
         std::vector<std::string> tags;
+        cb.autoOpen = 1;
         DATA4 *d = d4open(&cb, t.c_str());
         if (!d) return tags;
         for (TAG4 *g = d4tagNext(d, nullptr); g; g = d4tagNext(d, g))
@@ -160,7 +161,7 @@ TEST_F(PackFaults, EveryFailingCallLeavesTheOldOrTheNewTable) {
                 std::string t = freshCopy();
                 long injected, injectedNotRead, calls;
                 int rc;
-                std::string what;
+                std::string fault;  // the call failed, as "write #12"
                 {
                     FaultyDisk disk(true);
                     disk.arm(FaultPlan{at, kind});
@@ -168,7 +169,7 @@ TEST_F(PackFaults, EveryFailingCallLeavesTheOldOrTheNewTable) {
                     injected = disk.injected();
                     calls = disk.calls();
                     injectedNotRead = disk.injectedNotRead();
-                    what = table + ", " + disk.what();
+                    fault = disk.what();
                 }
                 if (injected == 0) {
                     EXPECT_EQ(rc, 0);
@@ -176,7 +177,8 @@ TEST_F(PackFaults, EveryFailingCallLeavesTheOldOrTheNewTable) {
                     if (at > calls) break;
                     continue;
                 }
-                faulted.insert(what.substr(table.size() + 2, what.find(' ', table.size() + 2) - table.size() - 2));
+                std::string what = table + ", " + fault;
+                faulted.insert(fault.substr(0, fault.find(' ')));
                 // A read that fails after getting every byte the file has
                 // (the second call of a read running into the end) may
                 // rightly go unnoticed: then the pack is done.
