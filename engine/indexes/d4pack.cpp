@@ -186,6 +186,17 @@ struct Packer {
         return file4write(&newTable, dbf::OFF_NUM_RECS, kept, sizeof kept);
     }
 
+    // Closes f after a call that returned rc: 0 when both succeeded, else
+    // the first failure's code (the context's code set to it).
+    int closeAfter(FILE4 *f, int rc) {
+        int code = c->errorCode;
+        c->errorCode = 0;
+        int closed = file4close(f);
+        if (rc == 0) return closed;
+        c->errorCode = code;
+        return rc;
+    }
+
     // The production index: a copy in the folder, its tags rebuilt from the
     // staged table (which finds it by its name), flushed.
     int rebuildIndex() {
@@ -206,12 +217,8 @@ struct Packer {
             rc = file4write(&to, at, buffer.data(), got);
             at += got;
         }
-        int code = c->errorCode;
-        c->errorCode = 0;
-        file4close(&from);
-        file4close(&to);
-        c->errorCode = code;
-        if (rc != 0) return rc;
+        rc = closeAfter(&from, rc);
+        if ((rc = closeAfter(&to, rc)) != 0) return rc;
         int autoOpen = c->autoOpen;
         c->autoOpen = 1;
         DATA4 *fresh = d4open(c, (stage + "/" + baseName(table)).c_str());
@@ -220,19 +227,14 @@ struct Packer {
         rc = d4reindex(fresh);
         // A unique tag meeting a duplicate key (20) stops the pack too.
         if (rc > 0) rc = error4describe(c, e4unique, E4_LOC_D4PACK, index.c_str(), nullptr, nullptr);
-        code = c->errorCode;
+        int code = c->errorCode;
         c->errorCode = 0;
         int closed = d4close(fresh);
         c->errorCode = code;
         if (rc == 0) rc = closed;
         if (rc != 0) return rc;
         if ((rc = file4open(&to, c, staged.c_str(), 1)) != 0) return rc;
-        rc = file4flush(&to);
-        code = c->errorCode;
-        c->errorCode = 0;
-        int shut = file4close(&to);
-        c->errorCode = code;
-        return rc != 0 ? rc : shut;
+        return closeAfter(&to, file4flush(&to));
     }
 
     // Flushes and closes the staged files, then commits.

@@ -31,7 +31,8 @@ struct TAG4DESC {
 // error) or -340 when a unique tag meets a duplicate key.
 INDEX4 *i4create(DATA4 *d, const char *name, const TAG4DESC *tags);
 // Rebuilds every tag of the index from the table. 0; 20 when a tag with
-// unique code 15 or 20 meets a duplicate key; negative. The table is left
+// unique code 15 or 20 meets a duplicate key; negative (when only the old
+// file's close failed, the index holds the rebuilt file). The table is left
 // without a current record.
 int i4reindex(INDEX4 *i);
 // i4reindex for every open index of d; -120 on a read-only handle.

@@ -18,11 +18,13 @@ int refuseReadOnly(DATA4 *d) {
     return error4describe(d->codeBase, e4write, E4_MSG_WRITE_READ_ONLY, d->alias, nullptr, nullptr);
 }
 
-// The index file f now holds the rebuilt file `fresh` and its headers.
-void takeRebuilt(INDEX4FILE *f, FILE4 *fresh, const std::vector<unsigned char> &headers,
+// The index file f now holds the rebuilt file `fresh` and its headers. 0, or
+// the code of the old file's failing close (the rebuilt file is taken all
+// the same).
+int takeRebuilt(INDEX4FILE *f, FILE4 *fresh, const std::vector<unsigned char> &headers,
                  const std::vector<TAG4FILE *> &tags, uint32_t version) {
     index4writeReset(f);
-    file4close(&f->file);
+    int closed = file4close(&f->file);
     f->file = *fresh;
     f->fileLen = file4len(&f->file);
     f->blockSize = cdx::DEFAULT_BLOCK;
@@ -42,6 +44,7 @@ void takeRebuilt(INDEX4FILE *f, FILE4 *fresh, const std::vector<unsigned char> &
         tfile4pathClear(t);
         slot++;
     }
+    return closed;
 }
 
 }  // namespace
@@ -75,8 +78,7 @@ int i4reindex(INDEX4 *index) {
         file4close(&fresh);
         return rc;
     }
-    takeRebuilt(f, &fresh, headers, tags, version);
-    return 0;
+    return takeRebuilt(f, &fresh, headers, tags, version);
 }
 
 int d4reindex(DATA4 *d) {

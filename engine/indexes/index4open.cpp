@@ -225,7 +225,8 @@ int indexFileOpen(INDEX4FILE *i, DATA4 *d, const char *name) {
     return tagsOpen(i, d);
 }
 
-void indexFileFree(INDEX4FILE *i) {
+// Frees the index file object; 0, or the code of its file's failing close.
+int indexFileFree(INDEX4FILE *i) {
     for (LINK4 *l = l4first(&i->tags); l;) {
         LINK4 *next = l4next(l);
         tfile4free(reinterpret_cast<TAG4FILE *>(l));
@@ -233,9 +234,10 @@ void indexFileFree(INDEX4FILE *i) {
     }
     if (i->directory) tfile4free(i->directory);
     index4writeFree(i);
-    file4close(&i->file);
+    int closed = file4close(&i->file);
     index4cacheFree(i);
     std::free(i);
+    return closed;
 }
 
 std::string indexName(const char *name) {
@@ -356,7 +358,8 @@ int i4close(INDEX4 *index) {
     if (file && file->userCount == 1) result = i4flushClosing(index);
     if (file && --file->userCount <= 0) {
         l4remove(&d->dataFile->indexes, &file->link);
-        indexFileFree(file);
+        int closed = indexFileFree(file);
+        if (result == 0) result = closed;
     } else if (file) {
         // The expressions were bound to this handle: hand them to another.
         DATA4 *other = otherHandle(d);

@@ -84,7 +84,7 @@ constexpr unsigned DESC_DISPLACEMENT = 12;
 constexpr unsigned DESC_LEN = 16;
 constexpr unsigned DESC_DEC = 17;
 constexpr unsigned DESC_FLAGS = 18;
-constexpr unsigned DESC_COUNTER_NEXT = 19;   // the newer writers' autoincrement
+constexpr unsigned DESC_COUNTER_NEXT = 19;   // an autoincrement field's next value (4 bytes)
 constexpr unsigned DESC_COUNTER_STEP = 23;
 
 constexpr unsigned char DESC_TERMINATOR = 0x0D;

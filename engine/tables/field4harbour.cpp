@@ -46,7 +46,7 @@ void eachDescriptor(DATA4FILE *df, Visit visit) {
     }
 }
 
-uint32_t stepOf(const unsigned char *desc) { return desc[dbf::DESC_STEP] ? desc[dbf::DESC_STEP] : 1; }
+uint32_t stepOf(const unsigned char *desc) { return desc[dbf::DESC_COUNTER_STEP] ? desc[dbf::DESC_COUNTER_STEP] : 1; }
 
 }  // namespace
 
@@ -65,11 +65,11 @@ int d4harbourStamp(DATA4 *d) {
         unsigned char type = desc[dbf::DESC_TYPE];
         unsigned char value[8] = {};
         if (type == '+') {
-            uint32_t next = b4::getU32le(desc + dbf::DESC_COUNTER);
+            uint32_t next = b4::getU32le(desc + dbf::DESC_COUNTER_NEXT);
             b4::putU32le(value, next);
             unsigned char after[4];
             b4::putU32le(after, next + stepOf(desc));
-            int64_t at = dbf::HEADER_SIZE + (desc - df->descriptors) + dbf::DESC_COUNTER;
+            int64_t at = dbf::HEADER_SIZE + (desc - df->descriptors) + dbf::DESC_COUNTER_NEXT;
             if (rc == 0) rc = file4write(&df->file, at, after, sizeof after);
         } else if (type == '=') {
             if (!haveClock) date4clock(&now);
@@ -92,6 +92,6 @@ int d4harbourStamp(DATA4 *d) {
 void d4harbourAppended(DATA4 *d) {
     eachDescriptor(d->dataFile, [](unsigned char *desc, uint32_t, uint16_t) {
         if (desc[dbf::DESC_TYPE] != '+') return;
-        b4::putU32le(desc + dbf::DESC_COUNTER, b4::getU32le(desc + dbf::DESC_COUNTER) + stepOf(desc));
+        b4::putU32le(desc + dbf::DESC_COUNTER_NEXT, b4::getU32le(desc + dbf::DESC_COUNTER_NEXT) + stepOf(desc));
     });
 }

@@ -25,9 +25,6 @@ struct FIELD4;
 
 namespace dbf {
 
-constexpr unsigned DESC_COUNTER = 19;
-constexpr unsigned DESC_STEP = 23;
-
 // Whether a level-30 type's descriptor is admitted in a level-25 table.
 bool harbourAdmits(const unsigned char *desc);
 // The type a field of this file type reads as ('+' I, '=' and '@' T).

@@ -42,6 +42,17 @@ void writeFile(const std::string &path, const std::string &text) {
     writeFile(path, std::vector<unsigned char>(text.begin(), text.end()));
 }
 
+std::string fnv1a64(const std::string &bytes) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (unsigned char b : bytes) {
+        h ^= b;
+        h *= 0x100000001b3ull;
+    }
+    char out[17];
+    std::snprintf(out, sizeof out, "%016llx", (unsigned long long)h);
+    return out;
+}
+
 std::string fixturePath(const std::string &relative) { return std::string(VANDREL_FIXTURES) + "/" + relative; }
 
 std::string copyFixture(const std::string &relative, const TempDir &dir) {

@@ -31,6 +31,9 @@ void writeFile(const std::string &path, const std::string &text);
 // Copy a file of tests/fixtures into dir and return the copy's path.
 std::string copyFixture(const std::string &relative, const TempDir &dir);
 std::string fixturePath(const std::string &relative);
+// The 64-bit FNV-1a hash of bytes as 16 lower-case hex digits: the pinned
+// tests keep outputs and files by it.
+std::string fnv1a64(const std::string &bytes);
 
 // Captures what the error routine shows while alive.
 class ShownErrors {

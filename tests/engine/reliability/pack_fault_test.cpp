@@ -1,16 +1,22 @@
-// A pack stopped anywhere leaves the old table or the new one, whole.
+// A pack stopped anywhere leaves the old table or the new one, whole: its
+// records, memos and production index.
 //   - Fault sweep: a pack runs once for every platform call it makes (reads,
 //     writes, truncations, flushes, closes, renames, folder and file
 //     removals), that call failing, or a write putting half its bytes down
 //     before the disk is full. The pack reports the failure (a read failing
-//     after the last byte aside); the next open
-//     finishes or rolls back the replacement and the table reads as exactly
-//     the old records or exactly the live ones, memos included, with no
-//     staging folder left, and brindle check passes.
+//     after the last byte aside); the next open finishes or rolls back the
+//     replacement and the table's files are byte for byte the old ones or
+//     those of a pack that met no fault (the date of last update aside),
+//     with no staging folder left; the index keeps its tags, and brindle
+//     check finds every tag's keys exactly those of the table.
 //   - Kill sweep: a child process packs and is killed (SIGKILL) before its
 //     n-th platform call, for every n; the same must hold, and both
 //     outcomes must occur (kills before and after the commit).
+// Each runs on a table without an index and on one with a production index
+// of two tags (a character key, a numeric key with a FOR condition).
 #include <filesystem>
+#include <map>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +24,7 @@
 #include "fault_disk.h"
 #include "table_snapshot.h"
 #include "indexes/d4pack.h"
+#include "indexes/i4create.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -28,20 +35,48 @@ using rely::Fault;
 using rely::FaultPlan;
 using rely::FaultyDisk;
 
+// A folder's files by name; a table file's date of last update (bytes 1..3)
+// zeroed, as a pack sets it to the day it runs.
+using Files = std::map<std::string, std::vector<unsigned char>>;
+
+Files filesIn(const std::string &folder) {
+    Files files;
+    for (const auto &e : fs::directory_iterator(folder)) {
+        if (!e.is_regular_file()) continue;
+        std::string name = e.path().filename().string();
+        std::vector<unsigned char> bytes = vt::readFile(e.path().string());
+        if (name.ends_with(".dbf") && bytes.size() > 3) bytes[1] = bytes[2] = bytes[3] = 0;
+        files[name] = std::move(bytes);
+    }
+    return files;
+}
+
 class PackFaults : public vt::EngineTest {
 protected:
-    // The master table: 7 records with memos (rewritten once), 3 deleted.
-    void makeMaster(int level) {
+    // The master table: 7 records with memos (rewritten once), 3 deleted;
+    // with indexed, a production index whose two tags the deletions and
+    // rewrites kept up to date. Also packed once without faults, as the
+    // new table to expect.
+    void makeMaster(int level, bool indexed = false) {
         cb.compatibility = level;
+        withIndex = indexed;
         master = std::make_unique<vt::TempDir>();
         std::string path = master->file("t.dbf");
-        FIELD4INFO fields[] = {{"NAME", 'C', 10, 0, 0}, {"NOTES", 'M', 0, 0, 0}, {nullptr, 0, 0, 0, 0}};
+        FIELD4INFO fields[] = {{"NAME", 'C', 10, 0, 0}, {"NUM", 'N', 5, 0, 0}, {"NOTES", 'M', 0, 0, 0},
+                               {nullptr, 0, 0, 0, 0}};
         DATA4 *d = d4create(&cb, path.c_str(), fields);
         ASSERT_NE(d, nullptr);
+        if (indexed) {
+            TAG4DESC tags[] = {{"NAME", "UPPER(NAME)", nullptr, 0, 0, nullptr},
+                               {"NUMFOR", "NUM", "NUM > 20", 0, r4descending, nullptr},
+                               {nullptr, nullptr, nullptr, 0, 0, nullptr}};
+            ASSERT_NE(i4create(d, nullptr, tags), nullptr);
+        }
         for (int i = 1; i <= 7; i++) {
             d4appendStart(d, 0);
             d4blank(d);
-            f4assign(d4field(d, "NAME"), ("n" + std::to_string(i)).c_str());
+            f4assign(d4field(d, "NAME"), ("n" + std::to_string(8 - i)).c_str());
+            f4assignLong(d4field(d, "NUM"), i * 7);
             f4memoAssign(d4field(d, "NOTES"), std::string(300 + i, (char)('a' + i)).c_str());
             ASSERT_EQ(d4append(d), 0);
         }
@@ -55,6 +90,13 @@ protected:
         oldState = vt::snapshotTable(&cb, path);
         newState = oldState.live();
         ASSERT_EQ(newState.records.size(), 4u);
+        oldFiles = filesIn(master->path());
+        ASSERT_EQ(oldFiles.count("t.cdx"), indexed ? 1u : 0u);
+        std::string t = freshCopy();
+        ASSERT_EQ(d4packFile(&cb, t.c_str(), nullptr), 0);
+        ASSERT_EQ(vt::snapshotTable(&cb, t), newState);
+        newFiles = filesIn(dir.path());
+        ASSERT_NE(newFiles, oldFiles);
     }
 
     // A fresh copy of the master in the test's folder.
@@ -65,32 +107,61 @@ protected:
         return dir.file("t.dbf");
     }
 
+    // The production index's tags, opened with the table: each name with
+    // its key and FOR expressions.
+    std::vector<std::string> tagsOf(const std::string &t) {
+        std::vector<std::string> tags;
+        cb.autoOpen = 1;
+        DATA4 *d = d4open(&cb, t.c_str());
+        if (!d) return tags;
+        for (TAG4 *g = d4tagNext(d, nullptr); g; g = d4tagNext(d, g))
+            tags.push_back(std::string(t4alias(g)) + " " + t4expr(g) + " FOR " + t4filter(g));
+        d4close(d);
+        return tags;
+    }
+
     // 1 when the table is the new one, 0 the old one; fails otherwise.
     int judge(const std::string &t, const std::string &what) {
         cb.errorCode = 0;
-        auto now = vt::snapshotTable(&cb, t);
+        auto now = vt::snapshotTable(&cb, t);  // the open finishes or rolls back
         EXPECT_TRUE(now == oldState || now == newState) << what << ": neither the old nor the new table";
         EXPECT_FALSE(fs::exists(t + ".pack")) << what << ": the staging folder is left";
+        int outcome = now == newState ? 1 : 0;
+        EXPECT_TRUE(filesIn(dir.path()) == (outcome ? newFiles : oldFiles))
+            << what << ": the files differ from the " << (outcome ? "new" : "old") << " table's";
+        if (withIndex) {
+            std::vector<std::string> expected = {"NAME UPPER(NAME) FOR ", "NUMFOR NUM FOR NUM > 20"};
+            EXPECT_EQ(tagsOf(t), expected) << what;
+        }
         vt::RunResult check = vt::runBrindle({"check", t});
-        EXPECT_EQ(check.status, 0) << what << ": " << check.err;
-        return now == newState ? 1 : 0;
+        EXPECT_EQ(check.status, 0) << what << ": " << check.out << check.err;
+        return outcome;
     }
 
     std::unique_ptr<vt::TempDir> master;
+    bool withIndex = false;
     vt::TableSnapshot oldState, newState;
+    Files oldFiles, newFiles;
 };
 
 TEST_F(PackFaults, EveryFailingCallLeavesTheOldOrTheNewTable) {
-    for (int level : {30, 3}) {
-        makeMaster(level);
+    struct Case {
+        int level;
+        bool indexed;
+    } cases[] = {{30, false}, {3, false}, {30, true}};
+    for (const Case &k : cases) {
+        makeMaster(k.level, k.indexed);
+        std::string table = "level " + std::to_string(k.level) + (k.indexed ? " with an index" : "");
+        SCOPED_TRACE(table);
         for (Fault kind : {Fault::Fail, Fault::ShortThenFull}) {
             int outcomes[2] = {0, 0};
+            std::set<std::string> faulted;  // the kinds of call failed
             long at = 1;
             for (;; at++) {
                 std::string t = freshCopy();
                 long injected, injectedNotRead, calls;
                 int rc;
-                std::string what;
+                std::string fault;  // the call failed, as "write #12"
                 {
                     FaultyDisk disk(true);
                     disk.arm(FaultPlan{at, kind});
@@ -98,7 +169,7 @@ TEST_F(PackFaults, EveryFailingCallLeavesTheOldOrTheNewTable) {
                     injected = disk.injected();
                     calls = disk.calls();
                     injectedNotRead = disk.injectedNotRead();
-                    what = "level " + std::to_string(level) + ", " + disk.what();
+                    fault = disk.what();
                 }
                 if (injected == 0) {
                     EXPECT_EQ(rc, 0);
@@ -106,6 +177,8 @@ TEST_F(PackFaults, EveryFailingCallLeavesTheOldOrTheNewTable) {
                     if (at > calls) break;
                     continue;
                 }
+                std::string what = table + ", " + fault;
+                faulted.insert(fault.substr(0, fault.find(' ')));
                 // A read that fails after getting every byte the file has
                 // (the second call of a read running into the end) may
                 // rightly go unnoticed: then the pack is done.
@@ -114,45 +187,50 @@ TEST_F(PackFaults, EveryFailingCallLeavesTheOldOrTheNewTable) {
                 EXPECT_TRUE(rc != 0 || outcome == 1) << what << ": a pack reported done left the old table";
                 outcomes[outcome]++;
             }
-            SCOPED_TRACE("level " + std::to_string(level));
             EXPECT_GT(at, 20);
             if (kind == Fault::Fail) {
                 EXPECT_GT(outcomes[0], 0);
                 EXPECT_GT(outcomes[1], 0);  // failures after the commit finish at the next open
+                // Staging, copying, flushing, renaming and clearing up all met a fault.
+                for (const char *op : {"mkdir", "read", "write", "flush", "close", "rename", "unlink", "rmdir"})
+                    EXPECT_EQ(faulted.count(op), 1u) << op;
             }
         }
     }
 }
 
 TEST_F(PackFaults, AKilledPackLeavesTheOldOrTheNewTable) {
-    makeMaster(30);
-    int outcomes[2] = {0, 0};
-    for (long at = 1;; at++) {
-        std::string t = freshCopy();
-        pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            FaultyDisk disk(true);
-            disk.arm(FaultPlan{at, Fault::Kill});
-            CODE4 c{};
-            code4init(&c);
-            c.offError = 1;
-            int rc = d4packFile(&c, t.c_str(), nullptr);
-            _exit(rc == 0 ? 0 : 1);
+    for (bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "with an index" : "without an index");
+        makeMaster(30, indexed);
+        int outcomes[2] = {0, 0};
+        for (long at = 1;; at++) {
+            std::string t = freshCopy();
+            pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                FaultyDisk disk(true);
+                disk.arm(FaultPlan{at, Fault::Kill});
+                CODE4 c{};
+                code4init(&c);
+                c.offError = 1;
+                int rc = d4packFile(&c, t.c_str(), nullptr);
+                _exit(rc == 0 ? 0 : 1);
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            if (!WIFSIGNALED(status)) {
+                ASSERT_TRUE(WIFEXITED(status));
+                EXPECT_EQ(WEXITSTATUS(status), 0);
+                EXPECT_EQ(judge(t, "not killed"), 1);
+                EXPECT_GT(at, 20);
+                break;
+            }
+            outcomes[judge(t, "killed before call " + std::to_string(at))]++;
         }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        if (!WIFSIGNALED(status)) {
-            ASSERT_TRUE(WIFEXITED(status));
-            EXPECT_EQ(WEXITSTATUS(status), 0);
-            EXPECT_EQ(judge(t, "not killed"), 1);
-            EXPECT_GT(at, 20);
-            break;
-        }
-        outcomes[judge(t, "killed before call " + std::to_string(at))]++;
+        EXPECT_GT(outcomes[0], 0);
+        EXPECT_GT(outcomes[1], 0);
     }
-    EXPECT_GT(outcomes[0], 0);
-    EXPECT_GT(outcomes[1], 0);
 }
 
 }  // namespace

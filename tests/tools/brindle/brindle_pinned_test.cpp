@@ -24,17 +24,6 @@ namespace {
 
 const char *kPinFile = "pinned/real_tables.tsv";
 
-std::string fnv64(const std::string &bytes) {
-    uint64_t h = 1469598103934665603ull;
-    for (unsigned char b : bytes) {
-        h ^= b;
-        h *= 1099511628211ull;
-    }
-    char out[17];
-    std::snprintf(out, sizeof out, "%016llx", (unsigned long long)h);
-    return out;
-}
-
 std::string replaceAll(std::string s, const std::string &from, const std::string &to) {
     for (size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size()) s.replace(at, from.size(), to);
     return s;
@@ -68,7 +57,7 @@ std::string copyFolder(const std::string &relative, const vt::TempDir &dir) {
 
 std::string runPin(const std::vector<std::string> &args, const vt::TempDir &dir) {
     vt::RunResult r = vt::runBrindle(args);
-    return fnv64(std::to_string(r.status) + "\n" + replaceAll(r.out, dir.path(), "DIR") + "\n" +
+    return vt::fnv1a64(std::to_string(r.status) + "\n" + replaceAll(r.out, dir.path(), "DIR") + "\n" +
                  replaceAll(r.err, dir.path(), "DIR"));
 }
 
@@ -119,7 +108,7 @@ std::string editPin(const std::string &table, const vt::TempDir &dir) {
         if (dir.file(n) == table && bytes.size() >= 4) bytes[1] = bytes[2] = bytes[3] = 0;
         all += n + "\n" + std::string(bytes.begin(), bytes.end());
     }
-    return fnv64(all);
+    return vt::fnv1a64(all);
 }
 
 std::map<std::string, std::string> currentPins() {
