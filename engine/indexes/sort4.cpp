@@ -37,9 +37,11 @@ int checkUsable(SORT4 *s, long location) {
     return 0;
 }
 
-// Room in the input phase: the budget less the writer buffer still to come.
+// Room in the input phase: the budget less the writer buffer still to come
+// and the heap that merges the sorted runs of the slots one more block gives.
 bool inputAffords(const SORT4 *s, uint64_t bytes) {
-    uint64_t reserve = s->writerBuf ? 0 : s->writerSize;
+    uint64_t runs = (s->slotCount + s->blockElems) / SORT4_RUN + 1;
+    uint64_t reserve = (s->writerBuf ? 0 : s->writerSize) + runs * 2 * sizeof(uint64_t);
     return sort4affords(s, bytes) && s->budget - s->memHeld - bytes >= reserve;
 }
 

@@ -7,11 +7,33 @@
 #include "foundation/bytes.h"
 #include "indexes/sort4.h"
 
+// Key bytes are compared eight at a time, as big-endian integers: the
+// chunk at offset d (a multiple of 8 below keyLen) is the key bytes from d
+// on, the bytes past the key's end masked to zero. Reading eight bytes there
+// stays inside the element: elemSize is a multiple of 8 above keyLen. Keys
+// all have keyLen bytes, so chunk order is the order of the bytes as unsigned.
+inline uint64_t sort4chunk(const unsigned char *e, uint32_t d, uint32_t keyLen) {
+    uint64_t v = b4::getU64be(e + d);
+    uint32_t left = keyLen - d;
+    return left >= 8 ? v : v & ~(~0ull >> (8 * left));
+}
+
+inline uint32_t sort4recNo(const unsigned char *e, uint32_t keyLen) { return b4::getU32le(e + keyLen); }
+
+// Element order from key offset d (a multiple of 8; keyLen: the record
+// numbers only), given that the bytes before d are equal.
+inline int sort4compareFrom(const unsigned char *a, const unsigned char *b, uint32_t d, uint32_t keyLen) {
+    for (; d < keyLen; d += 8) {
+        uint64_t x = sort4chunk(a, d, keyLen), y = sort4chunk(b, d, keyLen);
+        if (x != y) return x < y ? -1 : 1;
+    }
+    uint32_t ra = sort4recNo(a, keyLen), rb = sort4recNo(b, keyLen);
+    return ra < rb ? -1 : (ra > rb ? 1 : 0);
+}
+
 // Element order: key bytes as unsigned, then the record-number slot.
 inline int sort4compare(const unsigned char *a, const unsigned char *b, uint32_t keyLen) {
-    if (int r = std::memcmp(a, b, keyLen)) return r;
-    uint32_t ra = b4::getU32le(a + keyLen), rb = b4::getU32le(b + keyLen);
-    return ra < rb ? -1 : (ra > rb ? 1 : 0);
+    return sort4compareFrom(a, b, 0, keyLen);
 }
 
 // Sort n element pointers into element order (the elements stay put).

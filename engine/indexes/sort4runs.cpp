@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr uint64_t kAhead = 8;
+
 bool before(const SORT4 *s, uint64_t a, uint64_t b) {
     return sort4compare(s->pointers[s->runHeap[2 * a]], s->pointers[s->runHeap[2 * b]], s->keyLen) < 0;
 }
@@ -65,6 +67,9 @@ unsigned char *sort4runsNext(SORT4 *s) {
     if (!s->runHeap) return s->next < s->count ? s->pointers[s->next++] : nullptr;
     if (s->runHeapLen == 0) return nullptr;
     unsigned char *e = s->pointers[s->runHeap[0]++];
+    // The run on top tends to stay there (equal keys come run by run): its
+    // elements a few places on are fetched into the cache ahead of need.
+    if (s->runHeap[0] + kAhead < s->runHeap[1]) __builtin_prefetch(s->pointers[s->runHeap[0] + kAhead]);
     if (s->runHeap[0] == s->runHeap[1]) {
         s->runHeapLen--;
         if (s->runHeapLen == 0) return e;
