@@ -239,6 +239,48 @@ TEST_F(Sort4Test, PatternsThatTroubleQuickSorts) {
     for (auto &c : cases) expectSorted(c, sortAll(c, 8, 0));
 }
 
+// Keys are compared eight bytes at a time: keys equal but for one byte next
+// to a chunk's edge, keys shorter than a chunk (whose record-number bytes
+// follow them in the element), bytes on both sides of 0x80, and record
+// numbers whose little-endian bytes disagree with their order. Enough
+// elements for several presorted runs, then again across spools.
+TEST_F(Sort4Test, ChunkEdgesShortKeysAndEqualKeysInBulk) {
+    std::mt19937 rng(21);
+    const uint32_t recs[] = {1, 0xFF, 0x100, 0x10000, 0x1000000, 0xFFFFFFFFu, 2, 0x201};
+    const unsigned char bytes[] = {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF};
+    for (int keyLen : {3, 7, 8, 9, 16, 17, 20}) {
+        SCOPED_TRACE("key " + std::to_string(keyLen));
+        std::vector<Element> in;
+        for (int pos : {0, keyLen / 2, 6, 7, 8, 9, 15, 16, keyLen - 1}) {
+            if (pos < 0 || pos >= keyLen) continue;
+            for (unsigned char b : bytes)
+                for (uint32_t r : recs) {
+                    std::string key(keyLen, 'A');
+                    key[pos] = (char)b;
+                    in.push_back({key, r, ""});
+                }
+        }
+        // Runs of equal keys, as an index build on a name column gives.
+        for (int i = 0; i < 40000; i++) {
+            std::string key(keyLen, ' ');
+            key.replace(0, std::min(keyLen, 5), std::string("Smith").substr(0, std::min(keyLen, 5)));
+            if (keyLen > 9) key[9] = (char)(i % 5 ? 'a' : 'b');
+            in.push_back({key, (uint32_t)(rng() % 100000), ""});
+        }
+        std::shuffle(in.begin(), in.end(), rng);
+        cb.memSizeSortBudget = 64ull << 20;
+        SORT4 kept;
+        auto out = sortAll(in, keyLen, 0, &kept);
+        EXPECT_EQ(kept.spoolsWritten, 0u);
+        expectSorted(in, out);
+        cb.memSizeSortBudget = 96 << 10;
+        out = sortAll(in, keyLen, 0, &kept);
+        EXPECT_GT(kept.spoolsWritten, 4u);
+        EXPECT_LE(kept.memPeak, kept.budget);
+        expectSorted(in, out);
+    }
+}
+
 TEST_F(Sort4Test, KeyLengthsFromOneToPastAByteAndExtraInformation) {
     std::mt19937 rng(11);
     cb.memSizeSortBudget = 256 << 10;
