@@ -40,12 +40,13 @@ public:
     int add(const unsigned char *key, uint32_t rec) {
         unsigned keyLen = s_.keyLen;
         Level &leaf = levels_[0];
-        unsigned t = leaf4::trailing(s_, key);
-        unsigned d = 0;
+        unsigned t, d = 0;
         if (leaf.count > 0) {
-            if (std::memcmp(prev_.data(), key, keyLen) == 0) t = 0;
-            while (d < keyLen && prev_[d] == key[d]) d++;
+            d = leaf4::commonPrefix(prev_.data(), key, keyLen);
+            t = d == keyLen ? 0 : leaf4::trailing(s_, key);
             d = std::min({d, keyLen - prevTrailing_, keyLen - t});
+        } else {
+            t = leaf4::trailing(s_, key);
         }
         unsigned stored = keyLen - t - d;
         if ((long)stored + p_.entryBytes > room_) {
