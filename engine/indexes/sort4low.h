@@ -44,9 +44,20 @@ void sort4quick(unsigned char **p, uint64_t n, uint32_t keyLen);
 // runs lazily, so the first elements come out long before a sort of the
 // whole set would have finished.
 constexpr uint64_t SORT4_RUN = 16384;
+// Sort the n elements of pointers[first, first + n), n at most SORT4_RUN.
+// Small elements are then moved into that order within the run's own slots
+// (the pointers stay as they are), so that the merge of the runs reads each
+// run's elements one after the other; larger ones, or without the run's
+// scratch copy (see sort4runScratchTake), only have their pointers ordered.
+void sort4sortRun(SORT4 *s, uint64_t first, uint64_t n);
+// Take the scratch copy of sort4sortRun before the first element slots, when
+// the elements are small and it costs at most a quarter of the budget.
+void sort4runScratchTake(SORT4 *s);
+// Give back the scratch copy of sort4sortRun.
+void sort4runScratchRelease(SORT4 *s);
 // After an element was added: sort the run it completed, if any.
 inline void sort4runCompleted(SORT4 *s) {
-    if (s->count % SORT4_RUN == 0) sort4quick(s->pointers + (s->count - SORT4_RUN), SORT4_RUN, s->keyLen);
+    if (s->count % SORT4_RUN == 0) sort4sortRun(s, s->count - SORT4_RUN, SORT4_RUN);
 }
 // Start handing out the elements held in memory; 0 or negative.
 int sort4runsPrepare(SORT4 *s);
@@ -58,6 +69,13 @@ void sort4runsRelease(SORT4 *s);
 // Whether the sort may take bytes more without passing its budget.
 inline bool sort4affords(const SORT4 *s, uint64_t bytes) {
     return s->memHeld <= s->budget && bytes <= s->budget - s->memHeld;
+}
+// Room in the input phase: the budget less the writer buffer still to come
+// and the heap that merges the sorted runs of the slots one more block gives.
+inline bool sort4inputAffords(const SORT4 *s, uint64_t bytes) {
+    uint64_t runs = (s->slotCount + s->blockElems) / SORT4_RUN + 1;
+    uint64_t reserve = (s->writerBuf ? 0 : s->writerSize) + runs * 2 * sizeof(uint64_t);
+    return sort4affords(s, bytes) && s->budget - s->memHeld - bytes >= reserve;
 }
 // Account bytes taken (positive) or given back (negative).
 inline void sort4hold(SORT4 *s, int64_t delta) {
