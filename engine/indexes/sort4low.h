@@ -38,6 +38,9 @@ inline int sort4compare(const unsigned char *a, const unsigned char *b, uint32_t
 
 // Sort n element pointers into element order (the elements stay put).
 void sort4quick(unsigned char **p, uint64_t n, uint32_t keyLen);
+// Sort n element pointers by key alone, equal keys left in their order;
+// tmp has room for n pointers.
+void sort4stableByKey(unsigned char **p, uint64_t n, uint32_t keyLen, unsigned char **tmp);
 
 // Elements held in memory are sorted in runs of this many as they arrive,
 // while they are still in the processor's cache; the output then merges the

@@ -8,6 +8,12 @@
 // numbers is finished. Runs of equal keys so cost one pass per chunk rather
 // than a full comparison at every step. Ranges of at most kSmallRange
 // entries are finished by insertion sort. Only pointers move.
+//
+// sort4stableByKey orders by the key bytes alone and keeps the input order
+// of equal keys: each partition is written in order into a second pointer
+// array and copied back. Elements put in ascending record numbers need no
+// comparison of record numbers then.
+#include <cstring>
 #include <utility>
 
 #include "indexes/sort4low.h"
@@ -86,7 +92,63 @@ void sortFrom(unsigned char **p, uint64_t n, uint32_t d, uint32_t keyLen) {
     }
 }
 
+// Key order only, from key offset d on.
+inline bool keyLessFrom(const unsigned char *a, const unsigned char *b, uint32_t d, uint32_t keyLen) {
+    for (; d < keyLen; d += 8) {
+        uint64_t x = sort4chunk(a, d, keyLen), y = sort4chunk(b, d, keyLen);
+        if (x != y) return x < y;
+    }
+    return false;
+}
+
+// The stable variant: parts keep the order their entries had, through tmp
+// (room for n pointers); ranges of equal keys are finished.
+void stableFrom(unsigned char **p, uint64_t n, uint32_t d, uint32_t keyLen, unsigned char **tmp) {
+    for (;;) {
+        if (d >= keyLen) return;
+        if (n <= kSmallRange) {
+            for (uint64_t i = 1; i < n; i++) {
+                unsigned char *v = p[i];
+                uint64_t j = i;
+                for (; j > 0 && keyLessFrom(v, p[j - 1], d, keyLen); j--) p[j] = p[j - 1];
+                p[j] = v;
+            }
+            return;
+        }
+        uint64_t pivot = pivotOf(p, n, d, keyLen);
+        uint64_t less = 0, equal = 0;
+        for (uint64_t i = 0; i < n; i++) {
+            uint64_t x = sort4chunk(p[i], d, keyLen);
+            less += x < pivot;
+            equal += x == pivot;
+        }
+        uint64_t at[3] = {0, less, less + equal};
+        for (uint64_t i = 0; i < n; i++) {
+            uint64_t x = sort4chunk(p[i], d, keyLen);
+            tmp[at[(x >= pivot) + (x > pivot)]++] = p[i];
+        }
+        std::memcpy(p, tmp, n * sizeof *p);
+        struct Part {
+            unsigned char **p;
+            uint64_t n;
+            uint32_t d;
+        } parts[3] = {{p, less, d}, {p + less, equal, nextDepth(d, keyLen)}, {p + less + equal, n - less - equal, d}};
+        int largest = 0;
+        for (int k = 1; k < 3; k++)
+            if (parts[k].n > parts[largest].n) largest = k;
+        for (int k = 0; k < 3; k++)
+            if (k != largest && parts[k].n > 1) stableFrom(parts[k].p, parts[k].n, parts[k].d, keyLen, tmp);
+        p = parts[largest].p;
+        n = parts[largest].n;
+        d = parts[largest].d;
+    }
+}
+
 }  // namespace
+
+void sort4stableByKey(unsigned char **p, uint64_t n, uint32_t keyLen, unsigned char **tmp) {
+    if (n > 1) stableFrom(p, n, 0, keyLen, tmp);
+}
 
 void sort4quick(unsigned char **p, uint64_t n, uint32_t keyLen) {
     if (n > 1) sortFrom(p, n, 0, keyLen);

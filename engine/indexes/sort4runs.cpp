@@ -70,7 +70,16 @@ void sort4sortRun(SORT4 *s, uint64_t first, uint64_t n) {
     auto **order = reinterpret_cast<unsigned char **>(s->runScratch);
     unsigned char *copy = s->runScratch + SORT4_RUN * sizeof(unsigned char *);
     std::memcpy(order, p, n * sizeof *p);
-    sort4quick(order, n, s->keyLen);
+    // Elements put in ascending record numbers (an index build) only need
+    // their keys ordered, equal keys kept in the order they came; the copy
+    // area serves as the sort's second pointer array (elements are at
+    // least eight bytes).
+    uint64_t i = 1;
+    while (i < n && sort4recNo(order[i - 1], s->keyLen) <= sort4recNo(order[i], s->keyLen)) i++;
+    if (i >= n)
+        sort4stableByKey(order, n, s->keyLen, reinterpret_cast<unsigned char **>(copy));
+    else
+        sort4quick(order, n, s->keyLen);
     size_t size = s->elemSize;
     for (uint64_t i = 0; i < n; i++) copyElement(copy + i * size, order[i], size);
     for (uint64_t i = 0; i < n; i++) copyElement(p[i], copy + i * size, size);

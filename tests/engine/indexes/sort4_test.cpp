@@ -244,7 +244,9 @@ TEST_F(Sort4Test, PatternsThatTroubleQuickSorts) {
 // to a chunk's edge, keys shorter than a chunk (whose record-number bytes
 // follow them in the element), bytes on both sides of 0x80, and record
 // numbers whose little-endian bytes disagree with their order. Enough
-// elements for several presorted runs, then again across spools.
+// elements for several presorted runs, put shuffled (runs ordered by full
+// comparison) and in record order (runs ordered by key alone, stably), in
+// memory and across spools.
 TEST_F(Sort4Test, ChunkEdgesShortKeysAndEqualKeysInBulk) {
     std::mt19937 rng(21);
     const uint32_t recs[] = {1, 0xFF, 0x100, 0x10000, 0x1000000, 0xFFFFFFFFu, 2, 0x201};
@@ -262,31 +264,46 @@ TEST_F(Sort4Test, ChunkEdgesShortKeysAndEqualKeysInBulk) {
                 }
         }
         // Runs of equal keys, as an index build on a name column gives.
-        for (int i = 0; i < 70000; i++) {
+        for (int i = 0; i < 60000; i++) {
             std::string key(keyLen, ' ');
             key.replace(0, std::min(keyLen, 5), std::string("Smith").substr(0, std::min(keyLen, 5)));
             if (keyLen > 9) key[9] = (char)(i % 5 ? 'a' : 'b');
             in.push_back({key, (uint32_t)(rng() % 100000), ""});
         }
-        std::shuffle(in.begin(), in.end(), rng);
-        cb.memSizeSortBudget = 64ull << 20;
-        SORT4 kept;
-        auto out = sortAll(in, keyLen, 0, &kept);
-        EXPECT_EQ(kept.spoolsWritten, 0u);
-        expectSorted(in, out);
-        // Spools of runs ordered by pointer only, then of runs whose
-        // elements were moved into order.
-        uint64_t perElement = (keyLen + 4 + 7) / 8 * 8 + sizeof(void *);
         // The run scratch (a pointer and an element per run entry) may take
-        // a quarter of the budget.
+        // a quarter of the budget: roomForRuns leaves room for two runs a spool.
+        uint64_t perElement = (keyLen + 4 + 7) / 8 * 8 + sizeof(void *);
         uint64_t roomForRuns = 4 * SORT4_RUN * perElement + (64 << 10);
-        for (uint64_t budget : {(uint64_t)96 << 10, roomForRuns}) {
-            cb.memSizeSortBudget = budget;
-            out = sortAll(in, keyLen, 0, &kept);
-            EXPECT_GE(kept.spoolsWritten, 2u);
-            EXPECT_EQ(kept.runScratchRefused, budget == roomForRuns ? 0 : 1);
+        std::vector<Element> shuffled = in, inRecordOrder = in;
+        std::shuffle(shuffled.begin(), shuffled.end(), rng);
+        std::stable_sort(inRecordOrder.begin(), inRecordOrder.end(),
+                         [](const Element &a, const Element &b) { return a.recNo < b.recNo; });
+        // One step down between equal keys in the second run: that run is
+        // not in record order.
+        std::vector<Element> oneStepDown = inRecordOrder;
+        size_t step = SORT4_RUN + 100;
+        while (oneStepDown[step].key != oneStepDown[step + 1].key ||
+               oneStepDown[step].recNo == oneStepDown[step + 1].recNo)
+            step++;
+        std::swap(oneStepDown[step], oneStepDown[step + 1]);
+        struct Case {
+            const std::vector<Element> *in;
+            uint64_t budget;
+            bool spools, movesRuns;
+        } cases[] = {
+            {&shuffled, 64ull << 20, false, true},        {&shuffled, 96u << 10, true, false},
+            {&inRecordOrder, 64ull << 20, false, true},   {&inRecordOrder, roomForRuns, true, true},
+            {&oneStepDown, 64ull << 20, false, true},
+        };
+        for (const Case &c : cases) {
+            SCOPED_TRACE("case " + std::to_string(&c - cases));
+            cb.memSizeSortBudget = c.budget;
+            SORT4 kept;
+            auto out = sortAll(*c.in, keyLen, 0, &kept);
+            EXPECT_EQ(kept.spoolsWritten >= 2, c.spools);
+            EXPECT_EQ(kept.runScratchRefused, c.movesRuns ? 0 : 1);
             EXPECT_LE(kept.memPeak, kept.budget);
-            expectSorted(in, out);
+            expectSorted(*c.in, out);
         }
     }
 }
