@@ -191,6 +191,8 @@ int feedSort(SORT4 *sort, TAG4FILE *t, DATA4 *d, int unique) {
     file4seqReadInit(&r, &df->file, dfile4recordPos(df, 1), buffer.data(), (unsigned)buffer.size());
     bool nullRefused = (t->header.typeFlags & cdx::TYPE_CANDIDATE) && expr4nullable(t->expr);
     unsigned keyLen = t->header.keyLen;
+    // A key that is a character field as it stands is taken from the record.
+    bool inPlace = expr4keyIsField(t->expr, t) && expr4keyLen(t->expr) == (int)keyLen;
     for (long rec = 1; rec <= count; rec++) {
         if (int rc = file4seqReadAll(&r, d->record, df->recordLen)) return rc;
         d->recNo = rec;
@@ -201,6 +203,10 @@ int feedSort(SORT4 *sort, TAG4FILE *t, DATA4 *d, int unique) {
             if (!keep) continue;
         }
         if (nullRefused && expr4null(t->expr)) return refuseDuplicate(c, t, unique);
+        if (inPlace) {
+            if (int rc = sort4put(sort, rec, expr4keyField(t->expr), nullptr)) return rc;
+            continue;
+        }
         char *key = nullptr;
         int len = expr4key(t->expr, &key, t);
         if (len < 0) return len;

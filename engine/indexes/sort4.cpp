@@ -176,9 +176,9 @@ int sort4put(SORT4 *s, long recNo, const void *key, const void *extra) {
     unsigned char *x = e + s->keyLen + 4;
     if (extra)
         std::memcpy(x, extra, s->extraLen);
-    else
+    else if (s->extraLen)
         std::memset(x, 0, s->extraLen);
-    std::memset(x + s->extraLen, 0, s->elemSize - s->keyLen - 4 - s->extraLen);
+    if (uint32_t pad = s->elemSize - s->keyLen - 4 - s->extraLen) std::memset(x + s->extraLen, 0, pad);
     s->count++;
     sort4runCompleted(s);
     return 0;

@@ -74,9 +74,10 @@ void sort4sortRun(SORT4 *s, uint64_t first, uint64_t n) {
     // their keys ordered, equal keys kept in the order they came; the copy
     // area serves as the sort's second pointer array (elements are at
     // least eight bytes).
-    uint64_t i = 1;
-    while (i < n && sort4recNo(order[i - 1], s->keyLen) <= sort4recNo(order[i], s->keyLen)) i++;
-    if (i >= n)
+    uint64_t ascending = 1;
+    while (ascending < n && sort4recNo(order[ascending - 1], s->keyLen) <= sort4recNo(order[ascending], s->keyLen))
+        ascending++;
+    if (ascending >= n)
         sort4stableByKey(order, n, s->keyLen, reinterpret_cast<unsigned char **>(copy));
     else
         sort4quick(order, n, s->keyLen);
