@@ -17,6 +17,7 @@
 
 namespace {
 
+// How far ahead of the merge the top run's elements are fetched.
 constexpr uint64_t kAhead = 8;
 // Elements up to this size are moved into order within their run.
 constexpr uint32_t kMovedElementMax = 64;
