@@ -1,7 +1,7 @@
 // Index writing against SQLite, printed side by side in one run:
 //   1. building a tag on NAME (C(20)) of a 1,000,000-record people table
-//      (goal: at least 1.5x faster than SQLite's CREATE INDEX on the same
-//      column, and within 0.42 s), best of three;
+//      (goals: at least 1.5x faster than SQLite's CREATE INDEX on the same
+//      column, and within 0.42 s), best of three, with its processor time;
 //   2. 100,000 appends to a table with two open tags (NAME and ID), flushed
 //      and closed (goal: within 1.4 s), beside SQLite inserting the same rows
 //      in one transaction into a table with two indexes;
@@ -76,8 +76,9 @@ bool writeRows(CODE4 *cb, const std::string &table, const std::string &rows, lon
     return true;
 }
 
-// Builds the NAME tag as the production index of table; seconds, or -1.
-double buildName(CODE4 *cb, const std::string &table, const std::string &index) {
+// Builds the NAME tag as the production index of table; seconds, or -1
+// (*cpu, when given, receives the processor seconds).
+double buildName(CODE4 *cb, const std::string &table, const std::string &index, double *cpu = nullptr) {
     std::remove(index.c_str());
     cb->autoOpen = 0;
     DATA4 *d = d4open(cb, table.c_str());
@@ -85,9 +86,11 @@ double buildName(CODE4 *cb, const std::string &table, const std::string &index) 
     if (!d) return -1;
     TAG4DESC tags[] = {{"NAME", "NAME", nullptr, 0, 0, nullptr}, kEnd};
     auto t = Clock::now();
+    double c = cpuNow();
     bool ok = i4create(d, nullptr, tags) != nullptr;
     ok = d4close(d) == 0 && ok;
     double s = since(t);
+    if (cpu) *cpu = cpuNow() - c;
     return ok ? s : -1;
 }
 
@@ -98,13 +101,21 @@ void benchBuild(CODE4 *cb, const std::string &folder, long records) {
         std::perror("people table");
         return;
     }
-    double best = 1e9;
-    for (int k = 0; k < 3; k++) best = std::min(best, buildName(cb, table, index));
+    double best = 1e9, bestCpu = 1e9;
+    bool failed = false;
+    for (int k = 0; k < 3; k++) {
+        double cpu = 0, s = buildName(cb, table, index, &cpu);
+        if (s < 0) failed = true;
+        best = std::min(best, s);
+        bestCpu = std::min(bestCpu, cpu);
+    }
     double lite = sqliteSeconds("build", rows, db);
-    std::printf("building a tag on NAME C(20), %ld records (best of 3)\n", records);
+    std::printf("building a tag on NAME C(20), %ld records (best of 3, as SQLite)\n", records);
     std::printf("  SQLite CREATE INDEX  %8.4f s\n", lite);
-    std::printf("  i4create             %8.4f s   %.2fx faster  [%s]\n", best, lite / best,
-                best > 0 && lite / best >= 1.5 && best <= 0.42 ? "goal met" : "GOAL MISSED");
+    bool ok = !failed && lite > 0;
+    std::printf("  i4create             %8.4f s   cpu %.4f s   %.2fx faster (goal 1.5x: %s)   within 0.42 s: %s%s\n",
+                best, bestCpu, lite / best, ok && lite / best >= 1.5 ? "met" : "MISSED",
+                ok && best <= 0.42 ? "met" : "MISSED", failed ? "   BUILD FAILED" : "");
     for (const std::string *p : {&table, &index, &rows}) std::remove(p->c_str());
 }
 

@@ -13,6 +13,7 @@
 #include "expr4internal.h"
 #include "foundation/code4.h"
 #include "foundation/error4.h"
+#include "func4.h"
 #include "key4.h"
 #include "tables/data4.h"
 #include "tables/field4.h"
@@ -73,6 +74,19 @@ int expr4keyLen(EXPR4 *e) {
     int len = valueKeyLen(e, o);
     if (len < 0) return error4describe(e->codeBase, e4info, E4_LOC_EXPR4KEYLEN, e->source, nullptr, nullptr);
     return len + (usesNullByte(e, o) ? 1 : 0);
+}
+
+int expr4keyIsField(EXPR4 *e, TAG4FILE *tag) {
+    if (!e || e->s4valid != S4VALID || e->numItems != 1 || !isText(e->type) || e->hasTrim) return 0;
+    const EXPR4ITEM &it = e->items[0];
+    if (it.handler != e4fieldPtr || !it.field || !it.pointer || it.len != e->len) return 0;
+    EXPR4KEYOPTIONS o = optionsOf(tag ? tag : e->tag);
+    return !o.collationExtra && !o.wideKeys && !usesNullByte(e, o) ? 1 : 0;
+}
+
+const char *expr4keyField(const EXPR4 *e) {
+    const EXPR4ITEM &it = e->items[0];
+    return reinterpret_cast<const char *>(e4record(&it) + it.i1);
 }
 
 int expr4key(EXPR4 *e, char **key, TAG4FILE *tag) {

@@ -136,6 +136,13 @@ const char *expr4str(EXPR4 *e);
 int expr4key(EXPR4 *e, char **key, TAG4FILE *tag);
 // The key length expr4key produces.
 int expr4keyLen(EXPR4 *e);
+// 1 when e's key under tag (null: e's own tag) is a lone character field's
+// bytes as they stand in the record (no trim, collation, wide form or null
+// marker), so that expr4keyField may stand in for expr4key; else 0.
+int expr4keyIsField(EXPR4 *e, TAG4FILE *tag);
+// For such an expression: the key of the current record in place, in the
+// record buffer (expr4keyLen bytes, not NUL-terminated).
+const char *expr4keyField(const EXPR4 *e);
 // Rebind to another handle of the same table.
 int expr4context(EXPR4 *e, DATA4 *d);
 // Tag expressions: read own-table fields from record (record length + 1

@@ -43,6 +43,7 @@ inline uint16_t getU16be(const unsigned char *p) { return (uint16_t)((p[0] << 8)
 inline uint32_t getU32be(const unsigned char *p) {
     return ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | (uint32_t)p[3];
 }
+inline uint64_t getU64be(const unsigned char *p) { return ((uint64_t)getU32be(p) << 32) | getU32be(p + 4); }
 inline void putU16be(unsigned char *p, uint16_t v) { p[0] = (unsigned char)(v >> 8); p[1] = (unsigned char)v; }
 inline void putU32be(unsigned char *p, uint32_t v) {
     p[0] = (unsigned char)(v >> 24); p[1] = (unsigned char)(v >> 16);

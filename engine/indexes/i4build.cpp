@@ -40,12 +40,13 @@ public:
     int add(const unsigned char *key, uint32_t rec) {
         unsigned keyLen = s_.keyLen;
         Level &leaf = levels_[0];
-        unsigned t = leaf4::trailing(s_, key);
-        unsigned d = 0;
+        unsigned t, d = 0;
         if (leaf.count > 0) {
-            if (std::memcmp(prev_.data(), key, keyLen) == 0) t = 0;
-            while (d < keyLen && prev_[d] == key[d]) d++;
+            d = leaf4::commonPrefix(prev_.data(), key, keyLen);
+            t = d == keyLen ? 0 : leaf4::trailing(s_, key);
             d = std::min({d, keyLen - prevTrailing_, keyLen - t});
+        } else {
+            t = leaf4::trailing(s_, key);
         }
         unsigned stored = keyLen - t - d;
         if ((long)stored + p_.entryBytes > room_) {
@@ -190,6 +191,8 @@ int feedSort(SORT4 *sort, TAG4FILE *t, DATA4 *d, int unique) {
     file4seqReadInit(&r, &df->file, dfile4recordPos(df, 1), buffer.data(), (unsigned)buffer.size());
     bool nullRefused = (t->header.typeFlags & cdx::TYPE_CANDIDATE) && expr4nullable(t->expr);
     unsigned keyLen = t->header.keyLen;
+    // A key that is a character field as it stands is taken from the record.
+    bool inPlace = expr4keyIsField(t->expr, t) && expr4keyLen(t->expr) == (int)keyLen;
     for (long rec = 1; rec <= count; rec++) {
         if (int rc = file4seqReadAll(&r, d->record, df->recordLen)) return rc;
         d->recNo = rec;
@@ -200,6 +203,10 @@ int feedSort(SORT4 *sort, TAG4FILE *t, DATA4 *d, int unique) {
             if (!keep) continue;
         }
         if (nullRefused && expr4null(t->expr)) return refuseDuplicate(c, t, unique);
+        if (inPlace) {
+            if (int rc = sort4put(sort, rec, expr4keyField(t->expr), nullptr)) return rc;
+            continue;
+        }
         char *key = nullptr;
         int len = expr4key(t->expr, &key, t);
         if (len < 0) return len;

@@ -8,6 +8,7 @@
 //                              entry's immediately below the previous one's
 #include "node4leaf.h"
 
+#include <bit>
 #include <cstring>
 
 namespace leaf4 {
@@ -29,11 +30,18 @@ unsigned common(const unsigned char *a, const unsigned char *b, unsigned from, u
     return i;
 }
 
+// Eight bytes in the host's order (for equality and the first difference).
+inline uint64_t load8(const unsigned char *p) {
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
 unsigned minOf(unsigned a, unsigned b) { return a < b ? a : b; }
 
 // Duplicate count of key (trailing t) after prev (trailing tPrev).
 unsigned duplicates(const LEAF4SHAPE &s, const unsigned char *prev, unsigned tPrev, const unsigned char *key, unsigned t) {
-    unsigned d = common(prev, key, 0, s.keyLen);
+    unsigned d = commonPrefix(prev, key, s.keyLen);
     return minOf(d, minOf(s.keyLen - t, s.keyLen - tPrev));
 }
 
@@ -83,8 +91,21 @@ void initEmpty(unsigned char *block, const LEAF4SHAPE &s, const cdx::LeafParams 
 unsigned trailing(const LEAF4SHAPE &s, const unsigned char *key) {
     if (s.noTrailing) return 0;
     unsigned t = 0;
+    uint64_t pads = 0x0101010101010101ull * s.pad;
+    while (t + 8 <= s.keyLen && load8(key + s.keyLen - t - 8) == pads) t += 8;
     while (t < s.keyLen && key[s.keyLen - 1 - t] == s.pad) t++;
     return t;
+}
+
+unsigned commonPrefix(const unsigned char *a, const unsigned char *b, unsigned len) {
+    unsigned i = 0;
+    for (; i + 8 <= len; i += 8)
+        if (uint64_t x = load8(a + i) ^ load8(b + i)) {
+            int zeros = std::endian::native == std::endian::little ? std::countr_zero(x) : std::countl_zero(x);
+            return i + (unsigned)zeros / 8;
+        }
+    while (i < len && a[i] == b[i]) i++;
+    return i;
 }
 
 unsigned usedBytes(const unsigned char *block, const LEAF4SHAPE &s, const cdx::LeafParams &) {

@@ -40,6 +40,8 @@ cdx::LeafParams freshParams(unsigned keyLen, uint64_t recCount);
 void initEmpty(unsigned char *block, const LEAF4SHAPE &s, const cdx::LeafParams &p, unsigned attr);
 // The trailing count of a key under the shape's rules.
 unsigned trailing(const LEAF4SHAPE &s, const unsigned char *key);
+// How many leading bytes of a and b (len bytes each) are equal.
+unsigned commonPrefix(const unsigned char *a, const unsigned char *b, unsigned len);
 inline unsigned freeBytes(const unsigned char *block) { return b4::getU16le(block + cdx::LEAF_OFF_FREE); }
 // Bytes used by the entry array and the stored keys.
 unsigned usedBytes(const unsigned char *block, const LEAF4SHAPE &s, const cdx::LeafParams &p);

@@ -37,12 +37,6 @@ int checkUsable(SORT4 *s, long location) {
     return 0;
 }
 
-// Room in the input phase: the budget less the writer buffer still to come.
-bool inputAffords(const SORT4 *s, uint64_t bytes) {
-    uint64_t reserve = s->writerBuf ? 0 : s->writerSize;
-    return sort4affords(s, bytes) && s->budget - s->memHeld - bytes >= reserve;
-}
-
 // Grow the pointer array to at least want entries, and to more when that
 // stays inside the budget; false when even want does not fit. While realloc
 // runs the old and the new array both exist, so both count.
@@ -55,7 +49,7 @@ bool growPointers(SORT4 *s, uint64_t want, uint64_t alsoNeeded) {
     uint64_t oldBytes = s->pointerCap * kPointerSize;
     while (cap >= want) {
         uint64_t newBytes = cap * kPointerSize;
-        if (inputAffords(s, newBytes) && inputAffords(s, newBytes - oldBytes + alsoNeeded)) break;
+        if (sort4inputAffords(s, newBytes) && sort4inputAffords(s, newBytes - oldBytes + alsoNeeded)) break;
         if (cap == want) return false;
         cap = want + (cap - want) / 2;
     }
@@ -77,7 +71,7 @@ bool growSlots(SORT4 *s) {
     uint64_t want = s->slotCount + s->blockElems;
     uint64_t listBytes = s->blockCount == s->blockCap ? (uint64_t)(s->blockCap ? s->blockCap * 2 : 16) * kPointerSize : 0;
     if (s->pointerCap < want && !growPointers(s, want, blockCost(s) + listBytes)) return false;
-    if (!inputAffords(s, blockCost(s) + listBytes)) return false;
+    if (!sort4inputAffords(s, blockCost(s) + listBytes)) return false;
     if (listBytes) {
         uint32_t cap = s->blockCap ? s->blockCap * 2 : 16;
         auto *list = static_cast<unsigned char **>(std::realloc(s->blocks, cap * kPointerSize));
@@ -104,6 +98,7 @@ bool growSlots(SORT4 *s) {
 }
 
 void releaseInput(SORT4 *s) {
+    sort4runScratchRelease(s);
     std::free(s->pointers);
     sort4hold(s, -(int64_t)(s->pointerCap * kPointerSize));
     s->pointers = nullptr;
@@ -167,6 +162,7 @@ int sort4put(SORT4 *s, long recNo, const void *key, const void *extra) {
         return error4(c, e4parm, E4_LOC_SORT4PUT);
     if (!key && s->keyLen) return error4(c, e4parmNull, E4_LOC_SORT4PUT);
     if (s->count == s->slotCount || (s->runLen && s->count == s->runLen)) {
+        if (s->slotCount == 0) sort4runScratchTake(s);
         bool grown = !s->runLen && growSlots(s);
         if (c->errorCode < 0) return sort4fail(s, c->errorCode);
         if (!grown) {
@@ -180,9 +176,9 @@ int sort4put(SORT4 *s, long recNo, const void *key, const void *extra) {
     unsigned char *x = e + s->keyLen + 4;
     if (extra)
         std::memcpy(x, extra, s->extraLen);
-    else
+    else if (s->extraLen)
         std::memset(x, 0, s->extraLen);
-    std::memset(x + s->extraLen, 0, s->elemSize - s->keyLen - 4 - s->extraLen);
+    if (uint32_t pad = s->elemSize - s->keyLen - 4 - s->extraLen) std::memset(x + s->extraLen, 0, pad);
     s->count++;
     sort4runCompleted(s);
     return 0;
@@ -193,6 +189,7 @@ int sort4getInit(SORT4 *s) {
     if (s->state != SORT4_INPUT) return error4(s->codeBase, e4parm, E4_LOC_SORT4GETINIT);
     if (s->spoolCount == 0) {
         if (int rc = sort4runsPrepare(s)) return sort4fail(s, rc);
+        sort4runScratchRelease(s);
         s->state = SORT4_MEMORY;
         return 0;
     }

@@ -18,11 +18,12 @@
 //
 // Invariants:
 //  1. memHeld (element blocks, pointer array, block list, writer buffer,
-//     merge records and buffers) never exceeds budget, counting the old and
-//     the new copy while the pointer array is reallocated;
+//     run scratch, merge records and buffers) never exceeds budget, counting
+//     the old and the new copy while the pointer array is reallocated;
 //  2. in INPUT, pointers[0 .. slotCount) is a permutation of every element
-//     slot and pointers[0 .. count) are the slots holding elements: elements
-//     never move, only their pointers do;
+//     slot and pointers[0 .. count) are the slots holding elements; a sorted
+//     run orders either its pointers or (small elements) its elements within
+//     its own slots, never moving an element out of the run's slots;
 //  3. once a spool was written, every spool but the last of a spool file
 //     holds exactly runLen elements, so spool i starts at element i * runLen;
 //  4. spool files have no name on disk while open (removed right after
@@ -90,6 +91,9 @@ struct SORT4 {
     uint64_t slotCount;   // element slots in the blocks
     uint64_t count;       // elements held in memory
     uint64_t runLen;      // elements per spool once spooling began, else 0
+    unsigned char *runScratch;  // sort4sortRun's copy: SORT4_RUN pointers, then as many elements
+    uint64_t runScratchBytes;   // its size (0: not taken)
+    int32_t runScratchRefused;  // the budget had no room for it
 
     // Spools: spool files and their writer. Passes of the merge alternate
     // between the two files; current is the one holding the spools.

@@ -47,9 +47,14 @@ int sort4spool(SORT4 *s) {
         // Every later spool of the input phase holds the same number.
         s->runLen = s->count;
     }
-    sort4quick(s->pointers, s->count, s->keyLen);
-    for (uint64_t i = 0; i < s->count; i++)
-        if (int rc = file4seqWrite(&s->writer, s->pointers[i], s->elemSize)) return rc;
+    // The full runs were sorted as they completed: merged while written.
+    if (int rc = sort4runsPrepare(s)) return rc;
+    while (unsigned char *e = sort4runsNext(s))
+        if (int rc = file4seqWrite(&s->writer, e, s->elemSize)) {
+            sort4runsRelease(s);
+            return rc;
+        }
+    sort4runsRelease(s);
     s->spoolElems += s->count;
     s->spoolCount++;
     s->spoolsWritten++;

@@ -71,4 +71,49 @@ TEST_F(IndexBuild, CreateThenMaintain) {
     d4close(d);
 }
 
+// A key that is a character field as it stands is taken straight from the
+// record while building; every other key goes through the evaluator. Both
+// must give the keys the table calls for (t4check computes them apart).
+TEST_F(IndexBuild, FieldKeysTakenFromTheRecordAndTheOthersEvaluated) {
+    FIELD4INFO fields[] = {{"NAME", 'C', 12, 0, 0}, {"MAYBE", 'C', 9, 0, r4null}, {"NUM", 'N', 6, 0, 0},
+                           {nullptr, 0, 0, 0, 0}};
+    cb.compatibility = 30;  // a table with null flags
+    DATA4 *d = d4create(&cb, dir.file("f").c_str(), fields);
+    ASSERT_NE(nullptr, d);
+    for (long r = 1; r <= 3000; r++) {
+        d4appendStart(d, 0);
+        d4blank(d);
+        // Leading blanks, equal names and bytes above 0x7F.
+        std::string name = (r % 4 ? " " : "") + nameOf(r) + (r % 5 ? "" : "\xE9");
+        f4assign(d4field(d, "NAME"), name.c_str());
+        if (r % 3) f4assign(d4field(d, "MAYBE"), nameOf(r * 3).c_str());
+        else f4assignNull(d4field(d, "MAYBE"));
+        f4assignLong(d4field(d, "NUM"), r % 97);
+        ASSERT_EQ(0, d4append(d));
+    }
+    struct {
+        const char *name, *expression, *collation;
+        uint16_t descending;
+        int fromRecord;
+    } cases[] = {
+        {"NAME", "NAME", nullptr, 0, 1},          {"NAMED", "NAME", nullptr, r4descending, 1},
+        {"TRIMMED", "TRIM(NAME)", nullptr, 0, 0}, {"UPPER", "UPPER(NAME)", nullptr, 0, 0},
+        {"JOINED", "NAME+MAYBE", nullptr, 0, 0},  {"MAYBE", "MAYBE", nullptr, 0, 0},
+        {"NUM", "NUM", nullptr, 0, 0},            {"GENERAL", "NAME", "GENERAL", 0, 0},
+    };
+    std::vector<TAG4DESC> tags;
+    for (const auto &c : cases) tags.push_back({c.name, c.expression, nullptr, 0, c.descending, c.collation});
+    tags.push_back({nullptr, nullptr, nullptr, 0, 0, nullptr});
+    ASSERT_NE(nullptr, i4create(d, nullptr, tags.data())) << cb.errorCode;
+    for (const auto &c : cases) {
+        TAG4 *t = d4tag(d, c.name);
+        ASSERT_NE(nullptr, t) << c.name;
+        EXPECT_EQ(c.fromRecord, expr4keyIsField(t->tagFile->expr, t->tagFile)) << c.name;
+        TAG4CHECK check;
+        EXPECT_EQ(0, t4check(t, &check)) << c.name << ": " << check.message;
+        EXPECT_EQ(3000, check.keys) << c.name;
+    }
+    d4close(d);
+}
+
 }  // namespace

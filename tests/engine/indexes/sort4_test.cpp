@@ -10,6 +10,7 @@
 
 #include "foundation/file4platform.h"
 #include "indexes/sort4.h"
+#include "indexes/sort4low.h"
 #include "test_support.h"
 
 using vt::PlatformOverride;
@@ -237,6 +238,74 @@ TEST_F(Sort4Test, PatternsThatTroubleQuickSorts) {
         cases[5].push_back({k(i % 2), (uint32_t)(i % 3), ""});         // few distinct elements
     }
     for (auto &c : cases) expectSorted(c, sortAll(c, 8, 0));
+}
+
+// Keys are compared eight bytes at a time: keys equal but for one byte next
+// to a chunk's edge, keys shorter than a chunk (whose record-number bytes
+// follow them in the element), bytes on both sides of 0x80, and record
+// numbers whose little-endian bytes disagree with their order. Enough
+// elements for several presorted runs, put shuffled (runs ordered by full
+// comparison) and in record order (runs ordered by key alone, stably), in
+// memory and across spools.
+TEST_F(Sort4Test, ChunkEdgesShortKeysAndEqualKeysInBulk) {
+    std::mt19937 rng(21);
+    const uint32_t recs[] = {1, 0xFF, 0x100, 0x10000, 0x1000000, 0xFFFFFFFFu, 2, 0x201};
+    const unsigned char bytes[] = {0x00, 0x01, 0x7F, 0x80, 0xFE, 0xFF};
+    for (int keyLen : {3, 7, 8, 9, 16, 17, 20}) {
+        SCOPED_TRACE("key " + std::to_string(keyLen));
+        std::vector<Element> in;
+        for (int pos : {0, keyLen / 2, 6, 7, 8, 9, 15, 16, keyLen - 1}) {
+            if (pos < 0 || pos >= keyLen) continue;
+            for (unsigned char b : bytes)
+                for (uint32_t r : recs) {
+                    std::string key(keyLen, 'A');
+                    key[pos] = (char)b;
+                    in.push_back({key, r, ""});
+                }
+        }
+        // Runs of equal keys, as an index build on a name column gives.
+        for (int i = 0; i < 60000; i++) {
+            std::string key(keyLen, ' ');
+            key.replace(0, std::min(keyLen, 5), std::string("Smith").substr(0, std::min(keyLen, 5)));
+            if (keyLen > 9) key[9] = (char)(i % 5 ? 'a' : 'b');
+            in.push_back({key, (uint32_t)(rng() % 100000), ""});
+        }
+        // The run scratch (a pointer and an element per run entry) may take
+        // a quarter of the budget: roomForRuns leaves room for two runs a spool.
+        uint64_t perElement = (keyLen + 4 + 7) / 8 * 8 + sizeof(void *);
+        uint64_t roomForRuns = 4 * SORT4_RUN * perElement + (64 << 10);
+        std::vector<Element> shuffled = in, inRecordOrder = in;
+        std::shuffle(shuffled.begin(), shuffled.end(), rng);
+        std::stable_sort(inRecordOrder.begin(), inRecordOrder.end(),
+                         [](const Element &a, const Element &b) { return a.recNo < b.recNo; });
+        // One step down between equal keys in the second run: that run is
+        // not in record order.
+        std::vector<Element> oneStepDown = inRecordOrder;
+        size_t step = SORT4_RUN + 100;
+        while (oneStepDown[step].key != oneStepDown[step + 1].key ||
+               oneStepDown[step].recNo == oneStepDown[step + 1].recNo)
+            step++;
+        std::swap(oneStepDown[step], oneStepDown[step + 1]);
+        struct Case {
+            const std::vector<Element> *in;
+            uint64_t budget;
+            bool spools, movesRuns;
+        } cases[] = {
+            {&shuffled, 64ull << 20, false, true},        {&shuffled, 96u << 10, true, false},
+            {&inRecordOrder, 64ull << 20, false, true},   {&inRecordOrder, roomForRuns, true, true},
+            {&oneStepDown, 64ull << 20, false, true},
+        };
+        for (const Case &c : cases) {
+            SCOPED_TRACE("case " + std::to_string(&c - cases));
+            cb.memSizeSortBudget = c.budget;
+            SORT4 kept;
+            auto out = sortAll(*c.in, keyLen, 0, &kept);
+            EXPECT_EQ(kept.spoolsWritten >= 2, c.spools);
+            EXPECT_EQ(kept.runScratchRefused, c.movesRuns ? 0 : 1);
+            EXPECT_LE(kept.memPeak, kept.budget);
+            expectSorted(*c.in, out);
+        }
+    }
 }
 
 TEST_F(Sort4Test, KeyLengthsFromOneToPastAByteAndExtraInformation) {
