@@ -82,11 +82,15 @@ const std::map<std::string, const char *> kCommandHelp = {
     {"count",
      "usage: brindle count TABLE [--query EXPR] [--deleted]\n"
      "Prints the number of records in the view (deleted records are left out;\n"
-     "--deleted includes them).\n"
+     "--deleted includes them). With --deleted, a query of '=' comparisons on tags\n"
+     "whose key is a character field is counted from the index without reading\n"
+     "the records.\n"
      "\n"
      "Examples:\n"
      "  brindle count samples/people.dbf\n"
-     "  brindle count samples/people.dbf --query \"CITY = 'Oslo' .AND. ACTIVE\"\n"},
+     "  brindle count samples/people.dbf --query \"CITY = 'Oslo' .AND. ACTIVE\"\n"
+     "  brindle index samples/people.dbf --tag CITY --key CITY\n"
+     "  brindle count samples/people.dbf --deleted --query \"CITY = 'Oslo' .OR. CITY = 'Bergen'\"\n"},
     {"eval",
      "usage: brindle eval TABLE EXPR [--recno N | --all] [--key]\n"
      "Evaluates the expression on a record (default: the first; --all: every\n"
