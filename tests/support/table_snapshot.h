@@ -23,13 +23,10 @@ struct TableSnapshot {
     }
 };
 
-inline TableSnapshot snapshotTable(CODE4 *c, const std::string &table) {
+// An open table's records, read through its handle (the handle is left
+// wherever the walk ends).
+inline TableSnapshot snapshotOf(CODE4 *c, DATA4 *d) {
     TableSnapshot s;
-    int autoOpen = c->autoOpen;
-    c->autoOpen = 0;
-    DATA4 *d = d4open(c, table.c_str());
-    c->autoOpen = autoOpen;
-    if (!d) return s;
     s.opened = true;
     for (long n = 1; n <= d4recCount(d); n++) {
         if (d4go(d, n) != 0) {
@@ -47,6 +44,16 @@ inline TableSnapshot snapshotTable(CODE4 *c, const std::string &table) {
         s.records.push_back(r);
     }
     if (c->errorCode < 0) s.opened = false;
+    return s;
+}
+
+inline TableSnapshot snapshotTable(CODE4 *c, const std::string &table) {
+    int autoOpen = c->autoOpen;
+    c->autoOpen = 0;
+    DATA4 *d = d4open(c, table.c_str());
+    c->autoOpen = autoOpen;
+    if (!d) return TableSnapshot{};
+    TableSnapshot s = snapshotOf(c, d);
     d4close(d);
     return s;
 }

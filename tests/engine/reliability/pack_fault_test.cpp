@@ -12,9 +12,19 @@
 //   - Kill sweep: a child process packs and is killed (SIGKILL) before its
 //     n-th platform call, for every n; the same must hold, and both
 //     outcomes must occur (kills before and after the commit).
+//   - Recovery sweeps: packs killed at each point that leaves a staging
+//     folder (staged files barely or fully written before the commit; after
+//     it before the first rename, between renames, before the journal's and
+//     the folder's removal), then the open that finishes or rolls back fails
+//     at each of its platform calls in turn, or is killed before it. A failed
+//     open reports its failure, a successful one has the folder gone and the
+//     table whole, and the next open finds the old table (not committed) or
+//     the new one (committed), as above.
 // Each runs on a table without an index and on one with a production index
 // of two tags (a character key, a numeric key with a FOR condition).
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <sys/wait.h>
@@ -99,12 +109,34 @@ protected:
         ASSERT_NE(newFiles, oldFiles);
     }
 
-    // A fresh copy of the master in the test's folder.
-    std::string freshCopy() {
+    // A fresh copy of the master (or of another folder, staging folder and
+    // all) in the test's folder.
+    std::string freshCopy() { return copyOf(master->path()); }
+    std::string copyOf(const std::string &from) {
         for (const auto &e : fs::directory_iterator(dir.path())) fs::remove_all(e.path());
-        for (const auto &e : fs::directory_iterator(master->path()))
-            fs::copy_file(e.path(), dir.file(e.path().filename().string()));
+        fs::copy(from, dir.path(), fs::copy_options::recursive);
         return dir.file("t.dbf");
+    }
+
+    // Runs work in a child process killed (SIGKILL) before its at-th
+    // platform call: -1 when it was killed, else its exit status (0 when
+    // work returned 0).
+    int runKilledAt(long at, const std::function<int(CODE4 *)> &work) {
+        pid_t child = fork();
+        if (child < 0) return -2;
+        if (child == 0) {
+            FaultyDisk disk(true);
+            disk.arm(FaultPlan{at, Fault::Kill});
+            CODE4 c{};
+            code4init(&c);
+            c.offError = 1;
+            c.compatibility = cb.compatibility;
+            _exit(work(&c) == 0 ? 0 : 1);
+        }
+        int status = 0;
+        if (waitpid(child, &status, 0) != child) return -2;
+        if (WIFSIGNALED(status)) return -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     }
 
     // The production index's tags, opened with the table: each name with
@@ -136,6 +168,53 @@ protected:
         vt::RunResult check = vt::runBrindle({"check", t});
         EXPECT_EQ(check.status, 0) << what << ": " << check.out << check.err;
         return outcome;
+    }
+
+    // A pack stopped with its staging folder left, as the next open finds it.
+    struct Interrupted {
+        std::string name;  // "committed: journal t.dbf" (the staged files)
+        bool committed = false;
+        std::unique_ptr<vt::TempDir> files;  // the table's folder
+    };
+
+    // The master packed in child processes killed before each call in turn,
+    // one folder kept for each distinct set of staged files: before the
+    // commit the first and the last one found (the staged files barely
+    // written, and as far written as they get), after it the first (before
+    // the first rename, between renames, before the journal's removal,
+    // before the folder's).
+    std::vector<Interrupted> interruptedPacks() {
+        std::vector<Interrupted> found;
+        std::map<std::string, size_t> byName;
+        bool afterCommit = false;
+        for (long at = 1;; at++) {
+            std::string t = freshCopy();
+            int status = runKilledAt(at, [&](CODE4 *c) { return d4packFile(c, t.c_str(), nullptr); });
+            EXPECT_GE(status, -1);
+            if (status != -1) break;
+            std::string stage = t + ".pack";
+            if (!fs::exists(stage)) continue;
+            std::string journal = stage + "/journal";
+            if (fs::exists(journal)) {
+                std::vector<unsigned char> text = vt::readFile(journal);
+                afterCommit = std::string(text.begin(), text.end()) == "commit\n";
+            }
+            std::set<std::string> staged;
+            for (const auto &e : fs::directory_iterator(stage)) staged.insert(e.path().filename().string());
+            std::string name = afterCommit ? "committed:" : "not committed:";
+            for (const std::string &n : staged) name += " " + n;
+            if (!afterCommit) name += byName.count(name + ", first") ? ", last" : ", first";
+            auto known = byName.find(name);
+            if (known != byName.end() && afterCommit) continue;
+            if (known == byName.end()) {
+                byName[name] = found.size();
+                found.push_back(Interrupted{name, afterCommit, std::make_unique<vt::TempDir>()});
+            }
+            Interrupted &keep = found[byName[name]];
+            for (const auto &e : fs::directory_iterator(keep.files->path())) fs::remove_all(e.path());
+            fs::copy(dir.path(), keep.files->path(), fs::copy_options::recursive);
+        }
+        return found;
     }
 
     std::unique_ptr<vt::TempDir> master;
@@ -206,22 +285,10 @@ TEST_F(PackFaults, AKilledPackLeavesTheOldOrTheNewTable) {
         int outcomes[2] = {0, 0};
         for (long at = 1;; at++) {
             std::string t = freshCopy();
-            pid_t child = fork();
-            ASSERT_GE(child, 0);
-            if (child == 0) {
-                FaultyDisk disk(true);
-                disk.arm(FaultPlan{at, Fault::Kill});
-                CODE4 c{};
-                code4init(&c);
-                c.offError = 1;
-                int rc = d4packFile(&c, t.c_str(), nullptr);
-                _exit(rc == 0 ? 0 : 1);
-            }
-            int status = 0;
-            ASSERT_EQ(waitpid(child, &status, 0), child);
-            if (!WIFSIGNALED(status)) {
-                ASSERT_TRUE(WIFEXITED(status));
-                EXPECT_EQ(WEXITSTATUS(status), 0);
+            int status = runKilledAt(at, [&](CODE4 *c) { return d4packFile(c, t.c_str(), nullptr); });
+            ASSERT_GE(status, -1);
+            if (status != -1) {
+                EXPECT_EQ(status, 0);
                 EXPECT_EQ(judge(t, "not killed"), 1);
                 EXPECT_GT(at, 20);
                 break;
@@ -230,6 +297,96 @@ TEST_F(PackFaults, AKilledPackLeavesTheOldOrTheNewTable) {
         }
         EXPECT_GT(outcomes[0], 0);
         EXPECT_GT(outcomes[1], 0);
+    }
+}
+
+// An open that finds a stopped pack and finishes or rolls it back, its
+// every platform call failing in turn: a failed open reports its failure
+// (never a table half recovered), an open that succeeds has the folder gone
+// and shows the table whole, and the next open leaves exactly the old table
+// (not committed) or the new one (committed).
+TEST_F(PackFaults, EveryFailingCallOfARecoveringOpenLeavesTheOldOrTheNewTable) {
+    std::set<std::string> faulted;
+    for (bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "with an index" : "without an index");
+        makeMaster(30, indexed);
+        std::vector<Interrupted> stops = interruptedPacks();
+        // Committed: every file staged, each rename in turn done, the
+        // journal gone; and at least two stops before the commit.
+        EXPECT_EQ(std::count_if(stops.begin(), stops.end(), [](const Interrupted &s) { return s.committed; }),
+                  (long)oldFiles.size() + 2);
+        EXPECT_GE(std::count_if(stops.begin(), stops.end(), [](const Interrupted &s) { return !s.committed; }), 2);
+        for (const Interrupted &stop : stops) {
+            const int expected = stop.committed ? 1 : 0;
+            for (long at = 1;; at++) {
+                std::string t = copyOf(stop.files->path());
+                cb.errorCode = 0;
+                cb.autoOpen = indexed;
+                DATA4 *d;
+                long injected, injectedNotRead;
+                std::string fault;
+                bool stageLeft = false;
+                vt::TableSnapshot opened;
+                {
+                    FaultyDisk disk(true);
+                    disk.arm(FaultPlan{at, Fault::Fail});
+                    d = d4open(&cb, t.c_str());
+                    injected = disk.injected();
+                    injectedNotRead = disk.injectedNotRead();
+                    fault = disk.what();
+                    disk.disarm();
+                    if (d) {
+                        stageLeft = fs::exists(t + ".pack");
+                        opened = vt::snapshotOf(&cb, d);
+                        d4close(d);
+                    }
+                }
+                std::string what = stop.name + ", " + (injected ? fault : "no fault");
+                if (injected) faulted.insert(fault.substr(0, fault.find(' ')));
+                if (d) {
+                    // Only a read failing after the last byte may pass unnoticed.
+                    EXPECT_EQ(injectedNotRead, 0) << what << " was reported as success";
+                    EXPECT_FALSE(stageLeft) << what << ": opened with the staging folder left";
+                    EXPECT_TRUE(opened == (expected ? newState : oldState)) << what << ": opened half recovered";
+                } else {
+                    EXPECT_GT(injected, 0) << what << ": the open failed";
+                    EXPECT_LT(cb.errorCode, 0) << what << ": the failure went unreported";
+                }
+                EXPECT_EQ(judge(t, what), expected) << what;
+                if (injected == 0) break;
+            }
+        }
+    }
+    // Renaming, flushing, removing and closing all met a fault.
+    for (const char *op : {"read", "rename", "flush", "close", "unlink", "rmdir"})
+        EXPECT_EQ(faulted.count(op), 1u) << op;
+}
+
+// The same open killed before each of its platform calls in turn.
+TEST_F(PackFaults, AKilledRecoveringOpenLeavesTheOldOrTheNewTable) {
+    for (bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "with an index" : "without an index");
+        makeMaster(30, indexed);
+        for (const Interrupted &stop : interruptedPacks()) {
+            const int expected = stop.committed ? 1 : 0;
+            long kills = 0;
+            for (long at = 1;; at++) {
+                std::string t = copyOf(stop.files->path());
+                int status = runKilledAt(at, [&](CODE4 *c) {
+                    c->autoOpen = indexed;
+                    return d4open(c, t.c_str()) ? 0 : 1;
+                });
+                ASSERT_GE(status, -1);
+                if (status != -1) {
+                    EXPECT_EQ(status, 0) << stop.name;
+                    EXPECT_EQ(judge(t, stop.name + ", not killed"), expected);
+                    break;
+                }
+                kills++;
+                EXPECT_EQ(judge(t, stop.name + ", killed before call " + std::to_string(at)), expected);
+            }
+            EXPECT_GT(kills, 0) << stop.name;
+        }
     }
 }
 
