@@ -32,13 +32,16 @@ def start_xvfb():
 
 
 def wait_for(what, check, timeout=30.0):
-    end = time.time() + timeout
-    while time.time() < end:
+    start = time.time()
+    while time.time() < start + timeout:
         value = check()
         if value:
+            waited = time.time() - start
+            if waited > 2:
+                print(f"waited {waited:.1f} s for {what}", file=sys.stderr)
             return value
         time.sleep(0.05)
-    raise AssertionError(f"timed out waiting for {what}")
+    raise AssertionError(f"timed out after {timeout:.0f} s waiting for {what}")
 
 
 def capture(env, wid):
@@ -83,9 +86,15 @@ def main():
         # In the sanitizer build: a buffer libdbus (opened by SDL) keeps is not ours.
         supp = os.path.join(os.path.dirname(os.path.abspath(__file__)), "lsan.supp")
         env["LSAN_OPTIONS"] = (env.get("LSAN_OPTIONS", "") + f":suppressions={supp}").lstrip(":")
+        # The display's number is known before the server takes clients.
+        wait_for("the X server to take clients",
+                 lambda: subprocess.run(["xdotool", "getdisplaygeometry"], env=env,
+                                        capture_output=True).returncode == 0)
         app = subprocess.Popen([vandrel, "--scale", str(SCALE), table], env=env)
 
         def find_window():
+            if app.poll() is not None:
+                raise AssertionError(f"vandrel ended with {app.returncode} before its window showed")
             r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Vandrel$"], env=env,
                                capture_output=True, text=True)
             return r.stdout.split()[0] if r.returncode == 0 and r.stdout.split() else None
