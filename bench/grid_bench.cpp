@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "pages/grid_page.h"
 #include "people_gen.h"
 #include "shell/globals.h"
@@ -30,8 +31,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+using bench::Clock;
+using bench::since;
 
 double plainRead(const std::string &path) {
     auto t = Clock::now();

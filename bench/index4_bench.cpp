@@ -19,20 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "brindle.h"
 #include "indexes/index4.h"
 #include "people_gen.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+using bench::Clock;
+using bench::since;
 
-double cpuNow() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return (double)ts.tv_sec + ts.tv_nsec * 1e-9;
-}
+using bench::cpuNow;
 
 // Wall time and the process's processor time of one run; stop keeps the
 // smallest of each. On a shared machine the processor time shows the work

@@ -23,22 +23,17 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "brindle.h"
 #include "indexes/t4check.h"
 #include "people_gen.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+using bench::Clock;
+using bench::since;
 
-// The process's processor time: on a shared machine it shows the work apart
-// from the waiting for a core.
-double cpuNow() {
-    timespec ts;
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return (double)ts.tv_sec + ts.tv_nsec * 1e-9;
-}
+using bench::cpuNow;
 
 const TAG4DESC kEnd{nullptr, nullptr, nullptr, 0, 0, nullptr};
 

@@ -24,13 +24,14 @@
 #include <sys/stat.h>
 #include <vector>
 
+#include "bench_clock.h"
 #include "brindle.h"
 #include "people_gen.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+using bench::Clock;
+using bench::since;
 
 const char *const kQuery = "NAME = 'Smith' .AND. AMOUNT > 100";
 const char *const kSort = "ASCEND(UPPER(NAME))+DESCEND(AMOUNT)";

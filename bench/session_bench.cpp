@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "brindle.h"
 #include "people_gen.h"
 #include "table_session.h"
@@ -24,8 +25,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+using bench::Clock;
+using bench::since;
 
 volatile unsigned long long g_sink;
 

@@ -72,6 +72,18 @@ int index4changeOpen(const INDEX4FILE *i);   // a set is open (operations join i
 void index4changeClose(INDEX4FILE *i);
 void index4changeUndo(INDEX4FILE *i);
 
+// Runs work() (0, positive or negative) inside a change set: the open one,
+// or one of its own that a negative result undoes and any other closes.
+template <class Work>
+int index4changeRun(INDEX4FILE *i, Work &&work) {
+    if (index4changeOpen(i)) return work();
+    if (int rc = index4changeBegin(i)) return rc;
+    int rc = work();
+    if (rc < 0) index4changeUndo(i);
+    else index4changeClose(i);
+    return rc;
+}
+
 // Scratch memory owned by the write side (key maintenance's path): at least
 // bytes bytes, zeroed when it grows; null after -920.
 unsigned char *index4scratch(INDEX4FILE *i, size_t bytes);

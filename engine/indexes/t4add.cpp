@@ -81,15 +81,7 @@ TAG4FILE *checked(TAG4 *t, long rec, long location) {
 int tfile4add(TAG4FILE *t, const unsigned char *key, uint32_t rec, int unique) {
     CODE4 *c = t->codeBase;
     if (c->errorCode < 0) return -1;
-    INDEX4FILE *i = t->indexFile;
-    bool own = !index4changeOpen(i);
-    if (own)
-        if (int rc = index4changeBegin(i)) return rc;
-    int rc = addLow(t, key, rec, unique);
-    if (own) {
-        if (rc < 0) index4changeUndo(i);
-        else index4changeClose(i);
-    }
+    int rc = index4changeRun(t->indexFile, [&] { return addLow(t, key, rec, unique); });
     tfile4pathClear(t);
     return rc;
 }

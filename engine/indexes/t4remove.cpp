@@ -81,15 +81,7 @@ int removeLow(TAG4FILE *t, const unsigned char *key, uint32_t rec) {
 int tfile4remove(TAG4FILE *t, const unsigned char *key, uint32_t rec) {
     CODE4 *c = t->codeBase;
     if (c->errorCode < 0) return -1;
-    INDEX4FILE *i = t->indexFile;
-    bool own = !index4changeOpen(i);
-    if (own)
-        if (int rc = index4changeBegin(i)) return rc;
-    int rc = removeLow(t, key, rec);
-    if (own) {
-        if (rc < 0) index4changeUndo(i);
-        else index4changeClose(i);
-    }
+    int rc = index4changeRun(t->indexFile, [&] { return removeLow(t, key, rec); });
     tfile4pathClear(t);
     return rc;
 }
